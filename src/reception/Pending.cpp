@@ -1,0 +1,72 @@
+// Operations whose subsystems are not built yet: they answer as for a camera that is not connected.
+#include "logging/Log.h"
+#include "reception/ImageReception.h"
+#include "transport/YoxaDll.h"
+
+namespace {
+template <typename R>
+CameraStatus NotYet(const R& reception, const char* camera) {
+    int index;
+    return reception.GetCameraIndex(camera, &index) == CS_SUCCESS ? CS_NOT_CONNECTED : CS_UNKNOWN_CAMERA;
+}
+}  // namespace
+
+CameraStatus CImageReception::SetLineCallback(const char* c, int, LineCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetBatchCallback(const char* c, int, BatchCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::InitializeByRecipe(char*, int* count) {
+    if (count != nullptr) *count = 0;
+    return CS_FAILED;
+}
+CameraStatus CImageReception::Initialize(char*, int* count) {
+    if (count != nullptr) *count = 0;
+    return CS_FAILED;
+}
+CameraStatus CImageReception::Initialize(char* c, char*) {
+    for (int i = 0; c != nullptr && i < cameraList.Count(); ++i) {
+        if (std::string_view(cameraList.At(i)) == c) return CS_FAILED;
+    }
+    return CS_UNKNOWN_CAMERA;
+}
+CameraStatus CImageReception::SetFrameGrabbedCallback(char* c, FrameGrabbedCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetRawImageCallback(char* c, RawImageCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetPeaksGrabbedCallback(const char* c, PeaksGrabbedCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetPointCloudCallback(const char* c, PointCloudCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetProfileCallback(const char* c, ProfileCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::StartGrabbing(char* c) { return NotYet(*this, c); }
+CameraStatus CImageReception::StopGrabbing(char* c) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetParameter(char* c, const char*, int) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, int) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, float) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetParameter(char* c, const char*, float) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetParameter(char* c, const char*, double) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetParameter(char* c, const char*, int*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetParameter(char* c, const char*, float*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetParameter(char* c, const char*, double*) { return NotYet(*this, c); }
+CameraStatus CImageReception::CheckFirmwareCompatibility(char* c, const char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::UpdateFirmware(char* c, char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetFirmwareUpdateProgress(char* c, int*) { return NotYet(*this, c); }
+CameraStatus CImageReception::Reboot(char* c) { return NotYet(*this, c); }
+CameraStatus CImageReception::WriteSensorData(char* c, char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::WriteSensorData(char* c, unsigned char*, int) { return NotYet(*this, c); }
+CameraStatus CImageReception::ReadSensorData(char* c, unsigned char**, int*) { return NotYet(*this, c); }
+CameraStatus CImageReception::ReadSensorData(char* c, char*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, int*) { return NotYet(*this, c); }
+CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, float*) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetPeakDetectionParameters(char* c, MaterialType, DetectionSensitivity) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::ClearBatchBuffers(char* c) { return NotYet(*this, c); }
+
+CameraStatus CImageReception::GetParameterSupport(char* camera, const char* name, bool* supported) {
+    int index;
+    if (GetCameraIndex(camera, &index) != CS_SUCCESS) return CS_UNKNOWN_CAMERA;
+    return GetParameterSupport(index, name, supported);
+}
+
+CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) {
+    yoxaLogging(static_cast<uint8_t>(enabled & 0xFF));
+    YLOG(DEBUG) << (enabled != 0 ? "YoxaAPI logging enabled" : "YoxaAPI logging disabled");
+    return CS_SUCCESS;
+}

@@ -1,0 +1,7 @@
+// The product-family handler of QvTarn sensors: created once per process.
+#pragma once
+
+class QvTarnHandler {
+public:
+    QvTarnHandler() = default;
+};
