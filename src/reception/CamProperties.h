@@ -4,9 +4,17 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "reception/PeakDecoding.h"
+#include "reception/Queues.h"
 #include "yoxa/yoxa.h"
+
+class CInterleaving;
+class ParallelProfileProcessing;
 
 // A value written by client threads and read by the camera's worker threads without a lock: a reader
 // sees either the old or the new value.
@@ -35,6 +43,11 @@ constexpr int kMaxCameras = 10;
 constexpr int kMaxLayers = 10;
 
 struct CamProperties {
+    CamProperties();
+    ~CamProperties();
+    CamProperties(const CamProperties&) = delete;
+    CamProperties& operator=(const CamProperties&) = delete;
+
     // Identity and connection.
     int32_t numPoints = 0;
     uint32_t ipAddress = 0;
@@ -175,4 +188,20 @@ struct CamProperties {
     std::array<std::atomic<BatchCallback>, kMaxLayers> batchCallbacks{};
     Setting<int32_t> lineSortingOrder{0};
     Setting<int32_t> maxPointCount{10000};
+    // Calls of the raw-image and frame-grabbed callbacks (image poller) and of the data callbacks (peak
+    // poller), so that replacing a callback can wait for a running call of the old one.
+    CallbackGate imageCallbackGate;
+    CallbackGate dataCallbackGate;
+
+    // Queues and threads of acquisition.
+    SyncQueue<Image> imageQueue;
+    SyncQueue<PeakArray> peakQueue;
+    std::thread frameGrabber;
+    std::thread imagePoller;
+    std::thread peakPoller;
+    std::atomic<bool> clearBatchRequest{false};
+
+    // Processing objects.
+    std::unique_ptr<CInterleaving> interleaving;
+    std::unique_ptr<ParallelProfileProcessing> processing;
 };

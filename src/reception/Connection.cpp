@@ -89,22 +89,6 @@ void CImageReception::Reset(CamProperties* slot) {
     slot->connected = false;
 }
 
-int CImageReception::DisconnectCameras() {
-    int n = cameraCount;
-    cameraCount = 0;
-    for (int i = 0; i < n; ++i) {
-        CamProperties& cam = cameras[i];
-        cam.grabberRun = false;
-        if (cam.connected) {
-            LogYoxaApiStatus(yoxaCloseCamera(cam.cameraHandle), "yoxaCloseCamera", i);
-        }
-        cam.connected = false;
-        for (auto& cb : cam.lineCallbacks) cb = nullptr;
-        for (auto& cb : cam.batchCallbacks) cb = nullptr;
-    }
-    return 0;
-}
-
 int CImageReception::ConnectionClosedHandler(uint32_t handle) {
     int index;
     if (!TryGetCameraIndex(handle, &index)) {
@@ -116,4 +100,169 @@ int CImageReception::ConnectionClosedHandler(uint32_t handle) {
     GetCameraId(index, id);
     YLOG(ERROR) << "Lost connection to camera " << id << ".";
     return YOXA_STATUS_SUCCESS;
+}
+
+// ---------------------------------------------------------------- connect all
+
+namespace {
+// Connect-all gives up after this many discovery rounds without an answer and reports 0 cameras.
+constexpr int kListCamerasAttempts = 5;
+constexpr int kListCamerasTimeoutMs = 1000;
+}  // namespace
+
+int CImageReception::ListCameras() {
+    for (int attempt = 0; attempt < kListCamerasAttempts; ++attempt) {
+        int found = std::clamp(yoxaDiscover(discoveryHandles.data(), kMaxCameras, kListCamerasTimeoutMs), 0,
+                               kMaxCameras);
+        if (found > 0) return found;
+        if (attempt + 1 < kListCamerasAttempts) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+    return 0;
+}
+
+namespace {
+void LogMapping(int index, const uint8_t* mac, const char* ip) {
+    char text[128];
+    std::snprintf(text, sizeof(text), "Mapped index %d into %x:%x:%x:%x:%x:%x (%s)", index, mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5], ip);
+    YLOG(TRACE) << text;
+}
+}  // namespace
+
+int CImageReception::ConnectCameras() {
+    cameraCount = ListCameras();
+    for (int i = 0; i < cameraCount; ++i) {
+        CamProperties& cam = cameras[i];
+        CameraInfo info;
+        FetchCameraInfo(discoveryHandles[i], &info);
+        cam.cameraHandle = info.handle;
+        std::memcpy(cam.mac, info.mac, sizeof(cam.mac));
+        LogMapping(i, cam.mac, cam.ipString);
+        Reset(&cam);
+        SetIpAddress(i, info.address);
+        WriteSettings(i);
+        InitializeCamera(i);
+        cam.grabberRun = true;
+        cam.maxPointCount = 10000;
+        cam.connected = true;
+        for (auto& cb : cam.lineCallbacks) cb = nullptr;
+        ReleaseLineProcessors(i);
+        cam.lineSortingOrder = 0;
+        cam.reordering = false;
+        cam.frequency_calculation = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    return cameraCount;
+}
+
+CameraStatus CImageReception::Initialize(char* /*ipAddress*/, int* count) {
+    legacyRecipePaths.clear();
+    SetDefaultParams();
+    YLOG(TRACE) << "Vendor DLL version " << yoxaGetVersion();
+    ConnectCameras();
+    if (count != nullptr) *count = cameraCount;
+    return CS_SUCCESS;
+}
+
+// ---------------------------------------------------------------- connect one
+
+CameraStatus CImageReception::Initialize(char* camera, char* newIp) {
+    legacyRecipePaths.clear();
+    YLOG(INFO) << "Setting default parameters";
+    SetDefaultParams();
+    int index = -1;
+    for (int p = 0; camera != nullptr && p < cameraList.Count(); ++p) {
+        if (std::strcmp(cameraList.At(p), camera) == 0) {
+            index = p;
+            break;
+        }
+    }
+    if (index < 0) return CS_UNKNOWN_CAMERA;
+    std::snprintf(cameras[index].cameraId, sizeof(cameras[index].cameraId), "%s", camera);
+    if (cameras[index].grabbing) {
+        YLOG(ERROR) << "Camera#" << index << " Connect not allowed when grabbing.";
+        return CS_NOT_ALLOWED;
+    }
+    return ConnectCamera(index, newIp);
+}
+
+CameraStatus CImageReception::ConnectCamera(int i, char* newIp) {
+    CameraInfo info;
+    FetchCameraInfo(discoveryHandles[i], &info);
+    cameras[i].cameraHandle = info.handle;
+    if (newIp != nullptr && newIp[0] != '\0') {
+        std::string keptId = cameras[i].cameraId;
+        CameraStatus status = SetIpAddress(i, newIp);
+        if (status != CS_SUCCESS) {
+            YLOG(ERROR) << "Camera #" << i << "Failed to set IP address: " << newIp;
+            return status;
+        }
+        YLOG(TRACE) << "Camera #" << i << "IP address updated: " << newIp;
+        int count = -1;
+        char** ids = nullptr;
+        if ((status = Discover(&count, &ids, kMaxDiscoveryTimeoutMs)) != CS_SUCCESS) return status;
+        int found = -1;
+        for (int p = 0; p < count; ++p) {
+            if (keptId == ids[p]) found = p;
+        }
+        // The camera did not answer at its new address.
+        if (found < 0) return CS_NOT_CONNECTED;
+        i = found;
+        std::snprintf(cameras[i].cameraId, sizeof(cameras[i].cameraId), "%s", keptId.c_str());
+        FetchCameraInfo(discoveryHandles[i], &info);
+        cameras[i].cameraHandle = info.handle;
+    }
+    CamProperties& cam = cameras[i];
+    cam.ipAddress = info.address;
+    std::memcpy(cam.mac, info.mac, sizeof(cam.mac));
+    LogMapping(i, cam.mac, cam.ipString);
+
+    WriteSettings(i);
+    YLOG(INFO) << "Initializing camera";
+    CameraStatus status = InitializeCamera(i);
+    if (status != CS_SUCCESS) {
+        YLOG(ERROR) << "Failed to initialize camera";
+        return status;
+    }
+    cam.grabberRun = true;
+    cam.connected = true;
+    for (auto& cb : cam.lineCallbacks) cb = nullptr;
+    for (auto& cb : cam.batchCallbacks) cb = nullptr;
+    ReleaseLineProcessors(i);
+    cam.lineSortingOrder = 0;
+    cam.reordering = false;
+    cam.frequency_calculation = true;
+
+    YLOG(INFO) << "Run self test for grabbing";
+    status = SelfTestForGrabbing(i);
+    bool supported = false;
+    GetParameterSupport(i, "signal_detection_filter_length", &supported);
+    cam.supportsSignalDetectionFilterLength = supported;
+    if (cam.heartbeat != -1) {
+        uint32_t heartbeat = static_cast<uint32_t>(cam.heartbeat.load());
+        status = ConvertReadWriteStatus(yoxaSetRegisterInt(cam.cameraHandle, 206, &heartbeat));
+        if (status != CS_SUCCESS) return status;
+        RegisterSleep(i);
+    }
+    uint32_t ramType = 0;
+    cam.cameraRamType = yoxaGetRegisterInt(cam.cameraHandle, 416, &ramType) == YOXA_STATUS_SUCCESS ? ramType & 0xF : 0;
+    YLOG(DEBUG) << "Camera module memory type: " << ramType;
+    return status;
+}
+
+CameraStatus CImageReception::SetIpAddress(int index, const char* address) {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    char rest = 0;
+    if (address == nullptr || std::sscanf(address, "%u.%u.%u.%u%c", &a, &b, &c, &d, &rest) != 4 || a > 255 ||
+        b > 255 || c > 255 || d > 255) {
+        return CS_OUT_OF_RANGE;
+    }
+    uint32_t value = a << 24 | b << 16 | c << 8 | d;
+    int status = yoxaSetCameraIP(cameras[index].cameraHandle, value, 0xFFFF0000u);
+    cameras[index].ipAddress = value;
+    return ConvertReadWriteStatus(status);
+}
+
+void CImageReception::SetIpAddress(int index, uint32_t address) {
+    yoxaSetCameraIP(cameras[index].cameraHandle, address, 0xFFFF0000u);
 }

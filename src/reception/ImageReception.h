@@ -92,6 +92,9 @@ public:
     bool TryGetCameraIndex(uint32_t handle, int* index) const;
     // Slots 0..9; position 10 is the settings template; null otherwise.
     CamProperties* GetCameraProperties(int index);
+    const CamProperties* GetCameraProperties(int index) const {
+        return const_cast<CImageReception*>(this)->GetCameraProperties(index);
+    }
     int CameraCount() const { return cameraCount; }
 
     // --- parameter table and register access (parameters/) ---
@@ -112,6 +115,67 @@ public:
     int DisconnectCameras();
     void Reset(CamProperties* slot);
     int ConnectionClosedHandler(uint32_t handle);
+    int ListCameras();
+    int ConnectCameras();
+    CameraStatus ConnectCamera(int index, char* newIp);
+    CameraStatus SetIpAddress(int index, const char* address);
+    void SetIpAddress(int index, uint32_t address);
+
+    // --- camera initialization (reception/Initialization.cpp) ---
+    void SetDefaultParams();
+    void WriteSettings(int index);
+    CameraStatus InitializeCamera(int index);
+    void ParseFwVersion(int index);
+    CameraStatus SetInternalPulsing(int index, int selector);
+    CameraStatus SelfTestForGrabbing(int index);
+    void DetectSensor(int index);
+    // One register write followed by the sensor's settling pause; the converted transport status.
+    CameraStatus WriteRegister(int index, int reg, uint32_t value);
+    CameraStatus WriteFloatRegister(int index, int reg, float value);
+    // Reads what the sensor's flash holds about its calibration (storage/).
+    CameraStatus LoadSensorCalibration(int index);
+    // Releases the camera's per-layer line processors.
+    void ReleaseLineProcessors(int index);
+
+    // --- integer parameters (parameters/IntParameters.cpp) ---
+    CameraStatus SetImageHeight(int index, int reg, uint32_t* value);
+    CameraStatus SetFirLength(int index, uint32_t* value);
+    CameraStatus GetFirLength(int index, uint32_t* value);
+    CameraStatus SetPeakCoreThreshold(int index, int reg, uint32_t value);
+    CameraStatus GetPeakCoreThreshold(int index, int reg, uint32_t* value);
+    CameraStatus SetLedDuration(char* camera, int duration);
+
+    // --- calibration switches (calibration/) ---
+    CameraStatus SetYUnit(int index, int value);
+    CameraStatus SetXUnit(int index, int value);
+    CameraStatus SetIntensityCalibration(int index, bool enable);
+    CameraStatus SetZCompensation(int index, bool xDirection, bool enable);
+    CameraStatus SetZCompensationOffset(int index, bool enable);
+
+    // --- acquisition (reception/Grabbing.cpp) ---
+    // Waits up to timeoutMs for the camera's queues to drain, then discards what is left.
+    CameraStatus FlushQueue(char* camera, int timeoutMs);
+    // True when the image queue and the peak queue of the camera are both empty.
+    bool QueuesEmpty(int index);
+    // Pops and frees every raw image and peak array still queued for the camera.
+    void ClearQueues(int index);
+    void StopGrabbing(int index);
+    void PushImage(const unsigned char* data, int size, const HEADER& header, int index);
+    // True when the queue was empty.
+    bool PopImage(Image* out, int index);
+    void PushPeaks(PeakArray& array, int index);
+    // 1 when the queue was empty or out is null, 0 when an array was taken.
+    int PopPeaks(PeakArray* out, int index);
+    // Builds the camera's line processors (line output).
+    void InitProfileHandler(int index);
+
+private:
+    // Thread bodies, one of each per camera.
+    void RunFrameGrabbing(int index);
+    void PollImageQueue(int index);
+    void PollPeakQueue(int index);
+
+public:
 
 private:
     void LoadTransport();
@@ -122,4 +186,6 @@ private:
     int cameraCount = 0;
     CameraList cameraList;
     std::map<uint32_t, int> firMap;
+    // The legacy recipe initialization's paths; while set, the settings template is kept.
+    std::string legacyRecipePaths;
 };

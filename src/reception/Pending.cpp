@@ -17,33 +17,10 @@ CameraStatus CImageReception::InitializeByRecipe(char*, int* count) {
     if (count != nullptr) *count = 0;
     return CS_FAILED;
 }
-CameraStatus CImageReception::Initialize(char*, int* count) {
-    if (count != nullptr) *count = 0;
-    return CS_FAILED;
-}
-CameraStatus CImageReception::Initialize(char* c, char*) {
-    for (int i = 0; c != nullptr && i < cameraList.Count(); ++i) {
-        if (std::string_view(cameraList.At(i)) == c) return CS_FAILED;
-    }
-    return CS_UNKNOWN_CAMERA;
-}
-CameraStatus CImageReception::SetFrameGrabbedCallback(char* c, FrameGrabbedCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetRawImageCallback(char* c, RawImageCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetPeaksGrabbedCallback(const char* c, PeaksGrabbedCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetPointCloudCallback(const char* c, PointCloudCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetProfileCallback(const char* c, ProfileCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::StartGrabbing(char* c) { return NotYet(*this, c); }
-CameraStatus CImageReception::StopGrabbing(char* c) { return NotYet(*this, c); }
 CameraStatus CImageReception::SetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetParameter(char* c, const char*, int) { return NotYet(*this, c); }
 CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, int) { return NotYet(*this, c); }
 CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, float) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetParameter(char* c, const char*, float) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetParameter(char* c, const char*, double) { return NotYet(*this, c); }
 CameraStatus CImageReception::GetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetParameter(char* c, const char*, int*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetParameter(char* c, const char*, float*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetParameter(char* c, const char*, double*) { return NotYet(*this, c); }
 CameraStatus CImageReception::CheckFirmwareCompatibility(char* c, const char*) { return NotYet(*this, c); }
 CameraStatus CImageReception::UpdateFirmware(char* c, char*) { return NotYet(*this, c); }
 CameraStatus CImageReception::GetFirmwareUpdateProgress(char* c, int*) { return NotYet(*this, c); }
@@ -57,7 +34,6 @@ CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, float
 CameraStatus CImageReception::SetPeakDetectionParameters(char* c, MaterialType, DetectionSensitivity) {
     return NotYet(*this, c);
 }
-CameraStatus CImageReception::ClearBatchBuffers(char* c) { return NotYet(*this, c); }
 
 CameraStatus CImageReception::GetParameterSupport(char* camera, const char* name, bool* supported) {
     int index;
@@ -70,3 +46,10 @@ CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) {
     YLOG(DEBUG) << (enabled != 0 ? "YoxaAPI logging enabled" : "YoxaAPI logging disabled");
     return CS_SUCCESS;
 }
+
+// Line processors arrive with the line output.
+void CImageReception::ReleaseLineProcessors(int) {}
+// Sensor detection needs an X calibration, which arrives with the calibration models.
+void CImageReception::DetectSensor(int) {}
+// Line processors arrive with the line output.
+void CImageReception::InitProfileHandler(int) {}

@@ -12,8 +12,8 @@ namespace {
 
 std::string WorldWith(const std::string& apiVersion, int initStatus) {
     return R"({"api_version": ")" + apiVersion + R"(", "init_status": )" + std::to_string(initStatus) +
-           R"(, "sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
-               "firmware": "4.9 (2)", "serial": "QC21000123", "device_version": "B"}]})";
+           R"json(, "sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
+               "firmware": "4.9 (2)", "serial": "QC21000123", "device_version": "B"}]})json";
 }
 
 class Dispatch : public testing::Test {
