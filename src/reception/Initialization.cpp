@@ -344,8 +344,11 @@ CameraStatus CImageReception::InitializeCamera(int i) {
     WriteRegister(i, 20072, 2);
     if ((status = WriteRegister(i, 320, static_cast<uint32_t>(cam.ifg.load()))) != CS_SUCCESS) return status;
     if (!tarn && (status = WriteRegister(i, 321, static_cast<uint32_t>(cam.mtu.load()))) != CS_SUCCESS) return status;
-    const std::pair<int, int32_t> window[] = {
-        {2, cam.imageWidth}, {3, cam.imageHeight}, {5, cam.imageOffsetY}, {4, cam.imageOffsetX}};
+    // Every offset written carries the sensor's adjustment (QvTarn centres its window).
+    const std::pair<int, int32_t> window[] = {{2, cam.imageWidth},
+                                              {3, cam.imageHeight},
+                                              {5, cam.imageOffsetY + cam.offsetAdjustY},
+                                              {4, cam.imageOffsetX + cam.offsetAdjustX}};
     for (const auto& [reg, value] : window) {
         if ((status = WriteRegister(i, reg, static_cast<uint32_t>(value))) != CS_SUCCESS) return status;
     }
