@@ -2,7 +2,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
 #include "tools/Commands.h"
+#include "tools/Grab.h"
+#include "tools/Session.h"
 #include "yoxa/yoxa.h"
 
 int ReportStatus(const char* what, int status) {
@@ -45,7 +50,25 @@ int CmdDiscover(int argc, char** argv) {
 }
 
 int CmdDemo(int /*argc*/, char** /*argv*/) {
-    int result = PrintDiscovered(1000);
-    _Close();
-    return result;
+    Session session;
+    if (!session.Ok()) return 1;
+    std::printf("%zu sensor%s found\n", session.Ids().size(), session.Ids().size() == 1 ? "" : "s");
+    std::vector<std::string> connected;
+    for (const std::string& id : session.Ids()) {
+        if (!session.Connect(id)) continue;
+        PrintInfo(id);
+        connected.push_back(id);
+    }
+    if (connected.empty()) return 1;
+    GrabOptions options;
+    options.seconds = 2.0;
+    options.out = "peaks.csv";
+    std::vector<GrabSummary> summaries;
+    if (RunGrab(connected, options, &summaries) != 0) return 1;
+    for (const GrabSummary& s : summaries) {
+        std::printf("%s: %llu frames, %llu points, %llu lost in %.1f s\n", s.id.c_str(),
+                    static_cast<unsigned long long>(s.frames), static_cast<unsigned long long>(s.points),
+                    static_cast<unsigned long long>(s.lost), s.seconds);
+    }
+    return 0;
 }

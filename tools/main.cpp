@@ -16,7 +16,12 @@ struct Command {
 const Command kCommands[] = {
     {"discover", CmdDiscover, "discover [--timeout MS]      list the sensors on the network"},
     {"params", CmdParams, "params [--json]              list the parameter table"},
-    {"demo", CmdDemo, "demo                         the main job: discover and show every sensor"},
+    {"info", CmdInfo, "info [id]                    connect and describe the sensors (or one)"},
+    {"get", CmdGet, "get <id> <name>              read an integer parameter"},
+    {"set", CmdSet, "set <id> <name> <value>      write an integer parameter"},
+    {"grab", CmdGrab, "grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n"
+                      "                               grab peaks, with a live status line"},
+    {"demo", CmdDemo, "demo                         the main job: every sensor connected, described, grabbed"},
 };
 
 void PrintHelp(FILE* out) {
