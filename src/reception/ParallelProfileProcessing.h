@@ -17,6 +17,7 @@
 
 #include "reception/CamProperties.h"
 #include "reception/PeakDecoding.h"
+#include "reception/PeakPoller.h"
 
 class CInterleaving;
 class CProfile;
@@ -74,10 +75,10 @@ struct ParallelData {
     std::atomic<bool> ready{false};
 };
 
-class ParallelProfileProcessing {
+class ParallelProfileProcessing : public FrameSink {
 public:
     ParallelProfileProcessing(int cameraIndex, CamProperties* camera, CInterleaving* interleaving);
-    ~ParallelProfileProcessing();
+    ~ParallelProfileProcessing() override;
     ParallelProfileProcessing(const ParallelProfileProcessing&) = delete;
     ParallelProfileProcessing& operator=(const ParallelProfileProcessing&) = delete;
 
@@ -102,9 +103,9 @@ public:
     int ArrayBufferCount() const { return static_cast<int>(arrayBuffers.size()); }
 
     // Processes and delivers one given frame, or with null the currentArrayBuffer filled array buffers.
-    void SendPeakData(PeakArray* frame);
+    void SendPeakData(PeakArray* frame) override;
     // Frees the frame's point buffer when it owns it, else returns it to the pool.
-    void ReleasePoints(PeakArray& frame);
+    void ReleasePoints(PeakArray& frame) override;
 
 private:
     CProfile* DoWork(int worker, PeakArray& frame);

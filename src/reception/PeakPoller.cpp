@@ -32,6 +32,98 @@ void ProfileBuffer::UsePoints(PeakArray& out) {
     out.points = points.get();
 }
 
+// ---------------------------------------------------------------- reordering
+
+bool PeakReorderer::SpanPassed(int spanMs) const {
+    return std::chrono::duration<double, std::milli>(Clock::now() - timer_).count() > spanMs;
+}
+
+void PeakReorderer::HoldBack(PeakArray& frame) {
+    held_.emplace_back(frame.count);
+    held_.back().AddPoints(frame.points, frame.count, frame.header);
+    // The copy is ours now: the frame's buffer goes back where it came from.
+    sink_.ReleasePoints(frame);
+}
+
+void PeakReorderer::Dispatch(ProfileBuffer& held) {
+    PeakArray frame;
+    held.UsePoints(frame);
+    last_ = frame.header.frameNumber;
+    sink_.SendPeakData(&frame);
+}
+
+void PeakReorderer::CleanReorderingBuffer() {
+    std::vector<uint32_t> numbers;
+    for (const ProfileBuffer& held : held_) numbers.push_back(held.header.frameNumber);
+    std::sort(numbers.begin(), numbers.end());
+    for (uint32_t number : numbers) {
+        auto it = std::find_if(held_.begin(), held_.end(),
+                               [number](const ProfileBuffer& held) { return held.header.frameNumber == number; });
+        if (it != held_.end()) {
+            Dispatch(*it);
+            held_.erase(it);
+        }
+    }
+    held_.clear();
+    gap_ = false;
+}
+
+void PeakReorderer::Take(PeakArray& current, int received, int spanMs, int deviation) {
+    const uint32_t number = current.header.frameNumber;
+    if (seen_ == 0) {
+        last_ = number - 1;
+        // A queue that starts with high numbers holds stale frames from before: skip up to 99 of them.
+        if (number > 100 && received <= 99) {
+            sink_.ReleasePoints(current);
+            return;
+        }
+    }
+    ++seen_;
+    const int32_t diff = static_cast<int32_t>(number - last_);
+    if (std::abs(static_cast<int64_t>(diff)) > deviation) {
+        if (gap_) {
+            HoldBack(current);
+        } else {
+            sink_.SendPeakData(nullptr);
+            last_ = number;
+        }
+        if (!held_.empty()) {
+            for (ProfileBuffer& held : held_) Dispatch(held);
+            held_.clear();
+            timer_ = Clock::now();
+        }
+        if (gap_) last_ = number;
+        gap_ = false;
+        return;
+    }
+    if (diff == 1) {
+        timer_ = Clock::now();
+        last_ = number;
+        sink_.SendPeakData(nullptr);
+        // Frames held back for this one follow it at once instead of after the span.
+        if (held_.empty()) return;
+    } else {
+        gap_ = true;
+        HoldBack(current);
+    }
+    for (;;) {
+        auto next = std::find_if(held_.begin(), held_.end(),
+                                 [this](const ProfileBuffer& h) { return h.header.frameNumber == last_ + 1; });
+        if (next == held_.end()) break;
+        Dispatch(*next);
+        gap_ = false;
+        held_.erase(next);
+    }
+    if (SpanPassed(spanMs) && !held_.empty()) {
+        CleanReorderingBuffer();
+        timer_ = Clock::now();
+    }
+}
+
+void PeakReorderer::Idle(int spanMs) {
+    if (SpanPassed(spanMs) && !held_.empty()) CleanReorderingBuffer();
+}
+
 // ---------------------------------------------------------------- the poller
 
 namespace {
@@ -44,31 +136,6 @@ double MillisecondsSince(Clock::time_point t) {
 
 }  // namespace
 
-void DispatchHeldBack(ParallelProfileProcessing& processing, ProfileBuffer& held, uint32_t& last) {
-    PeakArray frame;
-    held.UsePoints(frame);
-    last = frame.header.frameNumber;
-    processing.SendPeakData(&frame);
-}
-
-void CleanReorderingBuffer(ParallelProfileProcessing& processing, uint32_t& last, bool& gap,
-                           std::list<ProfileBuffer>& list) {
-    std::vector<uint32_t> numbers;
-    for (const ProfileBuffer& held : list) numbers.push_back(held.header.frameNumber);
-    std::sort(numbers.begin(), numbers.end());
-    for (uint32_t number : numbers) {
-        auto it = std::find_if(list.begin(), list.end(),
-                               [number](const ProfileBuffer& held) { return held.header.frameNumber == number; });
-        if (it != list.end()) {
-            DispatchHeldBack(processing, *it, last);
-            // A frame number held twice is dispatched once per copy, in list order.
-            list.erase(it);
-        }
-    }
-    list.clear();
-    gap = false;
-}
-
 void CImageReception::PollPeakQueue(int index) {
     CamProperties& cam = cameras[index];
     cam.dataCallbackGate.SetOwner(std::this_thread::get_id());
@@ -76,87 +143,27 @@ void CImageReception::PollPeakQueue(int index) {
 
     int received = 0;
     int logged = 0;
-    uint32_t last = 0;
-    int seen = 0;
-    bool gap = false;
     bool idle = false;
-    std::list<ProfileBuffer> held;
-    Clock::time_point reorderTimer = Clock::now();
-    Clock::time_point lastReceive = reorderTimer;
-    Clock::time_point lastLog = reorderTimer;
-
-    auto holdBack = [&](PeakArray& frame) {
-        held.emplace_back(frame.count);
-        held.back().AddPoints(frame.points, frame.count, frame.header);
-        processing.ReleasePoints(frame);
-    };
+    PeakReorderer reorderer(processing);
+    Clock::time_point lastReceive = Clock::now();
+    Clock::time_point lastLog = lastReceive;
 
     while (!cam.peakPollerStop) {
         ParallelData* arr = processing.GetFirstArrayBuffer();
         const bool taken = !cam.holdPeakQueue && PopPeaks(&arr->array, index) == 0;
         if (taken) {
-            if (received == 0) reorderTimer = lastReceive = lastLog = Clock::now();
+            if (received == 0) {
+                reorderer.StartTimer();
+                lastReceive = lastLog = Clock::now();
+            }
             processing.currentArrayBuffer = 1;
             ++received;
-            PeakArray& frame = arr->array;
-            const uint32_t number = frame.header.frameNumber;
             if (cam.reordering) {
-                bool handled = false;
-                if (seen == 0) {
-                    last = number - 1;
-                    if (number > 100 && received <= 99) {
-                        processing.ReleasePoints(frame);
-                        handled = true;
-                    }
-                }
-                if (!handled) {
-                    ++seen;
-                    const int32_t diff = static_cast<int32_t>(number - last);
-                    if (std::abs(static_cast<int64_t>(diff)) > cam.reordering_deviation) {
-                        if (gap) {
-                            holdBack(frame);
-                        } else {
-                            processing.SendPeakData(nullptr);
-                            last = number;
-                        }
-                        if (!held.empty()) {
-                            for (ProfileBuffer& h : held) DispatchHeldBack(processing, h, last);
-                            held.clear();
-                            reorderTimer = Clock::now();
-                        }
-                        if (gap) last = number;
-                        gap = false;
-                    } else if (diff == 1) {
-                        reorderTimer = Clock::now();
-                        last = number;
-                        processing.SendPeakData(nullptr);
-                    } else {
-                        gap = true;
-                        holdBack(frame);
-                        for (;;) {
-                            auto next = std::find_if(held.begin(), held.end(), [&](const ProfileBuffer& h) {
-                                return h.header.frameNumber == last + 1;
-                            });
-                            if (next != held.end()) {
-                                DispatchHeldBack(processing, *next, last);
-                                gap = false;
-                                held.erase(next);
-                                continue;
-                            }
-                            if (MillisecondsSince(reorderTimer) > cam.reordering_span && !held.empty()) {
-                                CleanReorderingBuffer(processing, last, gap, held);
-                                reorderTimer = Clock::now();
-                            }
-                            break;
-                        }
-                    }
-                }
+                reorderer.Take(arr->array, received, cam.reordering_span, cam.reordering_deviation);
             } else {
-                last = number;
                 if (!cam.noise_removal_sequential) {
                     while (ParallelData* more = processing.GetCurrentArrayBuffer()) {
                         if (PopPeaks(&more->array, index) != 0) break;
-                        last = more->array.header.frameNumber;
                         ++processing.currentArrayBuffer;
                         ++received;
                     }
@@ -168,9 +175,7 @@ void CImageReception::PollPeakQueue(int index) {
             continue;
         }
 
-        if (MillisecondsSince(reorderTimer) > cam.reordering_span && !held.empty()) {
-            CleanReorderingBuffer(processing, last, gap, held);
-        }
+        reorderer.Idle(cam.reordering_span);
         if (received != logged && MillisecondsSince(lastLog) > 1000.0) {
             const double seconds = MillisecondsSince(lastLog) / 1000.0;
             const double fps = (received - logged) / seconds;
@@ -198,7 +203,5 @@ void CImageReception::PollPeakQueue(int index) {
             std::this_thread::yield();
         }
     }
-    // Frames still held back go back to nobody: their storage is ours.
-    held.clear();
     cam.peakPollerFinished = true;
 }
