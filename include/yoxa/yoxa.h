@@ -231,7 +231,23 @@ YOXA_EXPORT void _Close(void);
 YOXA_EXPORT void _Destructor(void);
 YOXA_EXPORT int _IsConnected(char* camera);
 
-/* ---- Acquisition and callbacks ---- */
+/* ---- Acquisition and callbacks ----
+ *
+ * Threads. Each camera has an image poller, which calls the raw-image and frame-grabbed callbacks, and a
+ * peak poller, which calls every other data callback (peaks, point cloud, profile, line, batch) in frame
+ * order. Callbacks of one camera are never called concurrently with each other on the same poller.
+ *
+ * Replacing or clearing a callback (any _Set...Callback, null included) returns only when no call of the
+ * previous pointer is still running, so that a client may free what the old callback uses right after
+ * the call returns. Done from inside a callback running on the poller that calls the replaced callback,
+ * it returns at once instead (it cannot wait for itself); the old pointer is then not called again
+ * after the running call returns.
+ *
+ * _StopGrabbing stops the sensor's acquisition and returns. Frames that were already taken from the
+ * sensor and queued before it returned may still be delivered afterwards, to the callbacks registered at
+ * that time; to be sure nothing more arrives, clear the callbacks. _Close returns only after every thread
+ * of the library has ended and no callback is running.
+ */
 
 YOXA_EXPORT int _StartGrabbing(char* camera);
 YOXA_EXPORT int _StopGrabbing(char* camera);
