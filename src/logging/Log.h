@@ -4,7 +4,8 @@
 //
 // Hot paths log at TRACE and DEBUG; with those levels off a statement costs one relaxed atomic load,
 // because the gate is tested before the logging library (which takes locks even for disabled levels)
-// is entered.
+// is entered. The gate follows the loggers' configured levels: whoever reconfigures them calls
+// SyncLevelGate() (logging/Logging.h).
 #pragma once
 
 #include <easylogging++.h>
@@ -33,7 +34,7 @@ private:
 
 }  // namespace yoxa::logging
 
-#define YLOG(LEVEL)                                                            \
-    if (!::yoxa::logging::LevelGate::On(::yoxa::logging::k##LEVEL)) {         \
-    } else                                                                     \
+#define YLOG(LEVEL)                                                   \
+    if (!::yoxa::logging::LevelGate::On(::yoxa::logging::k##LEVEL)) { \
+    } else                                                            \
         CLOG(LEVEL, "default")
