@@ -142,6 +142,14 @@ void ProfileHandler::RemovePoint(int slot, int column) {
     }
 }
 
+void ProfileHandler::RemovePointKeepingOrder(int slot, int column) {
+    const int count = --columnCounts[column];
+    for (int s = slot; s < count; ++s) {
+        At(s, column) = At(s + 1, column);
+        LabelAt(s, column) = LabelAt(s + 1, column);
+    }
+}
+
 void ProfileHandler::Erode(int layers, int columns) {
     (void)layers;
     const float tolerance = step < 4 ? 10.0f : 20.0f;
@@ -404,7 +412,8 @@ void ProfileHandler::Clustering(int columns) {
         int s = 0;
         while (s < columnCounts[i]) {
             if (clusterSizes[LabelAt(s, i)] < minimum) {
-                RemovePoint(s, i);
+                // The column is sorted by now: moving its last point into the gap would swap layers.
+                RemovePointKeepingOrder(s, i);
             } else {
                 ++s;
             }

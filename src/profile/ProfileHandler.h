@@ -121,6 +121,8 @@ protected:
     float* I(int layer) { return intensityOutput.data() + layer * MAX_COLUMNS; }
     // Removes a point; the column's last point (and its label) takes the slot.
     void RemovePoint(int slot, int column);
+    // Removes a point; the points below it move up one slot.
+    void RemovePointKeepingOrder(int slot, int column);
     // Column bin of a lateral position; -1 when outside the output.
     int BinOf(double x) const;
     // Gives every point of the first `columns` columns a label: the label of the nearest earlier column
