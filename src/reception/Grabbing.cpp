@@ -32,6 +32,12 @@ void StoreMax(std::atomic<T>& target, T value) {
 
 }  // namespace
 
+double TimestampTickRate(const CamProperties& cam) {
+    // QvTarn firmware before 1.2.0 counts its timestamps at 9.9 MHz.
+    const bool oldTarnClock = cam.family == 2 && FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) < QV_TARN_TS_FREQ_FIXED_FW_VERSION;
+    return oldTarnClock ? 9900000.0 : 10000000.0;
+}
+
 // ---------------------------------------------------------------- start and stop
 
 CameraStatus CImageReception::StartGrabbing(char* camera) {
@@ -180,8 +186,7 @@ void CImageReception::RunFrameGrabbing(int index) {
     bool firstFrame = true;
     bool atBeginning = true;
     int removalBudget = kStartRemovalBudget;
-    const bool oldTarnClock = cam.family == 2 && FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) <= 1001999;
-    const double tickRate = oldTarnClock ? 9900000.0 : 10000000.0;
+    const double tickRate = TimestampTickRate(cam);
 
     while (cam.grabberRun) {
         if (yoxaIsBufferEmpty(handle, false)) {

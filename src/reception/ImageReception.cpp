@@ -43,11 +43,7 @@ void FormatCameraId(const uint8_t* mac, char* id, size_t size) {
 }  // namespace
 
 CImageReception::CImageReception() {
-    if (std::ifstream("yoxalog.conf")) {
-        InitLogging("yoxalog.conf");
-    } else {
-        YLOG(WARNING) << "Could not find " << "yoxalog.conf" << ". Logging disabled.";
-    }
+    ConfigureLogging();
     cameraList.Clear();
     firMap = {{0x10000000u, 2},  {0x11000000u, 4},  {0x11100000u, 6},  {0x11110000u, 8},
               {0x11111000u, 10}, {0x11111100u, 12}, {0x11111110u, 14}, {0x11111111u, 16}};

@@ -31,6 +31,9 @@ private:
     std::vector<char*> pointers_;
 };
 
+// Ticks per second of a camera's frame timestamps.
+double TimestampTickRate(const CamProperties& cam);
+
 using RegisterList = std::vector<std::pair<int, uint32_t>>;
 using FloatRegisterList = std::vector<std::pair<int, float>>;
 
@@ -166,6 +169,8 @@ public:
     void PushPeaks(PeakArray& array, int index);
     // 1 when the queue was empty or out is null, 0 when an array was taken.
     int PopPeaks(PeakArray* out, int index);
+    // The interleave factor (register 128); other than 1 it halves the FIR length.
+    CameraStatus SetInterleaving(int index, float factor);
     // Builds the camera's line processors (line output).
     void InitProfileHandler(int index);
 

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "logging/Log.h"
 #include "reception/CamProperties.h"
+#include "reception/ImageReception.h"
+#include "transport/YoxaDll.h"
 
 namespace {
 
@@ -134,4 +137,31 @@ bool CInterleaving::Apply(PeakArray& frame, const Interleaving& settings) {
     std::copy_n(result.get(), resultCount, frame.points);
     frame.count = resultCount;
     return true;
+}
+
+// ---------------------------------------------------------------- the interleave factor
+
+CameraStatus CImageReception::SetInterleaving(int index, float factor) {
+    CamProperties* cam = GetCameraProperties(index);
+    if (cam == nullptr || index >= kMaxCameras) return CS_UNKNOWN_CAMERA;
+    if (cam->family == 2) {
+        YLOG(INFO) << "Interleaving is not supported.";
+        return CS_SUCCESS;
+    }
+    float value = factor;
+    const int status = yoxaSetRegisterFloat(cam->cameraHandle, 128, &value);
+    if (status != YOXA_STATUS_SUCCESS) {
+        YLOG(ERROR) << "Could not write REG_INTERLEAVE = " << factor;
+        return ConvertReadWriteStatus(status);
+    }
+    cam->interleave = factor;
+    uint32_t length = static_cast<uint32_t>(cam->firLength.load());
+    if (factor != 1.0f) {
+        YLOG(TRACE) << "Interleaving factor " << factor << " effectively divides current FIR length "
+                    << cam->firLength << " by 2.";
+        length /= 2;
+    } else {
+        YLOG(TRACE) << "Applying original FIR length " << cam->firLength;
+    }
+    return SetFirLength(index, &length);
 }

@@ -1,5 +1,6 @@
 // Operations whose subsystems are not built yet: they answer as for a camera that is not connected.
 #include "logging/Log.h"
+#include "logging/Logging.h"
 #include "reception/ImageReception.h"
 #include "transport/YoxaDll.h"
 
@@ -41,11 +42,7 @@ CameraStatus CImageReception::GetParameterSupport(char* camera, const char* name
     return GetParameterSupport(index, name, supported);
 }
 
-CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) {
-    yoxaLogging(static_cast<uint8_t>(enabled & 0xFF));
-    YLOG(DEBUG) << (enabled != 0 ? "YoxaAPI logging enabled" : "YoxaAPI logging disabled");
-    return CS_SUCCESS;
-}
+CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) { return SetYoxaApiLoggingEnabledImpl(enabled); }
 
 // Line processors arrive with the line output.
 void CImageReception::ReleaseLineProcessors(int) {}

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "reception/ImageReception.h"
 #include "reception/Interleaving.h"
 #include "reception/ParallelProfileProcessing.h"
 
@@ -152,4 +153,24 @@ TEST_F(Stage, ExhaustedPoolAndGivenFrame) {
     EXPECT_EQ(stage->BufferSize(), 64);
     stage->Reallocate(128);
     EXPECT_EQ(stage->BufferSize(), 128);
+}
+
+TEST(FrameRate, TimestampClockByFamilyAndFirmware) {
+    struct Case {
+        int family, major, minor, feature;
+        double hzFor99000Ticks;
+    } cases[] = {
+        {2, 1, 1, 9, 100.0},      // QvTarn before 1.2.0: 9.9 MHz
+        {2, 1, 2, 0, 101.0101},   // fixed from 1.2.0: 10 MHz
+        {1, 1, 1, 9, 101.0101},   // other families always 10 MHz
+        {0, 3, 7, 4, 101.0101},
+    };
+    for (const Case& c : cases) {
+        CamProperties cam;
+        cam.family = c.family;
+        cam.fwMajor = c.major;
+        cam.fwMinor = c.minor;
+        cam.fwFeature = c.feature;
+        EXPECT_NEAR(TimestampTickRate(cam) / 99000.0, c.hzFor99000Ticks, 1e-3);
+    }
 }
