@@ -40,6 +40,25 @@ YOXASIM_API int yoxasimRegisterLog(const char* camera, int* regs, unsigned int* 
 /* From now on reads and writes of the register answer status (-1, -3 or -4); 0 ends the fault. */
 YOXASIM_API int yoxasimSetRegisterFault(const char* camera, int reg, int status);
 
+/* Makes the camera's stream misbehave once, as real transports and sensors sometimes do:
+     "lose_bytes"    the next value frames arrive incomplete (bytes lost reported, the gap reads as zeros)
+     "swap"          the next two frames arrive in swapped order (value ignored)
+     "skip"          the next value frame numbers are never sent
+     "frame_number"  the next frame carries the number value and the count goes on from there
+     "stale"         value images from an earlier acquisition wait in the buffer at once
+   -1 for an unknown fault or a negative value. */
+YOXASIM_API int yoxasimInject(const char* camera, const char* fault, int value);
+
+/* Frames the camera's transport buffered (delivered) and frames it dropped because its buffer was
+   full, since the world was loaded. Either pointer may be null. */
+YOXASIM_API int yoxasimStreamCounts(const char* camera, unsigned long long* delivered,
+                                    unsigned long long* dropped);
+
+/* Writes the camera's true calibration as two calibration text files: xPath one polynomial per sensor
+   row (1088 or 1400 lines), zPath one per sensor column (2048 lines); three coefficients each, in
+   millimetres, over calibrated pixel coordinates. */
+YOXASIM_API int yoxasimWriteCalibration(const char* camera, const char* xPath, const char* zPath);
+
 #ifdef __cplusplus
 }
 #endif

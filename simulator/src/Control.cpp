@@ -48,3 +48,29 @@ int yoxasimSetRegisterFault(const char* camera, int reg, int status) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+int yoxasimInject(const char* camera, const char* fault, int value) {
+    auto device = World::Get().Find(camera);
+    if (!device || fault == nullptr) return -1;
+    return device->Inject(fault, value);
+}
+
+int yoxasimStreamCounts(const char* camera, unsigned long long* delivered, unsigned long long* dropped) {
+    auto device = World::Get().Find(camera);
+    if (!device) return -1;
+    uint64_t d = 0, x = 0;
+    device->StreamCounts(&d, &x);
+    if (delivered) *delivered = d;
+    if (dropped) *dropped = x;
+    return 0;
+}
+
+int yoxasimWriteCalibration(const char* camera, const char* xPath, const char* zPath) {
+    auto device = World::Get().Find(camera);
+    if (!device || xPath == nullptr || zPath == nullptr) return -1;
+    return device->WriteCalibration(xPath, zPath) ? 0 : -1;
+}
+
+}  // extern "C"

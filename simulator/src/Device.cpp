@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 namespace yoxasim {
 namespace {
@@ -29,6 +31,9 @@ constexpr int32_t kRegPointLocation = 20481, kRegPointHeight = 20484, kRegPointO
 constexpr int32_t kRegPointPulseWidth = 20486, kRegPointThreshold = 20487;
 constexpr uint16_t kImagerModeRegister = 114;
 constexpr uint16_t kImagerModeNormal = 3968;
+constexpr uint16_t kImagerTestPattern = 0x2000;  // 3968 | 0x2000 = 12160
+constexpr int32_t kRegPeakEnable = 30005;
+constexpr auto kWaitLimit = std::chrono::seconds(1);
 
 constexpr auto kRestartTime = std::chrono::milliseconds(150);
 constexpr auto kProgramTime = std::chrono::seconds(2);
@@ -78,7 +83,8 @@ Device::Device(SensorConfig config, int32_t handle, Environment& env)
       absent_(config_.absentRegisters.begin(), config_.absentRegisters.end()),
       env_(env),
       ip_(config_.ip),
-      mask_(config_.mask) {
+      mask_(config_.mask),
+      stream_(config_) {
     PackText(config_.model, &identity_[kModelAddress - kIdentityAddress], 8);
     PackText(config_.deviceVersion, &identity_[kDeviceVersionAddress - kIdentityAddress], 8);
     PackText(config_.serial, &identity_[kSerialAddress - kIdentityAddress], 8);
@@ -115,7 +121,8 @@ void Device::PowerOn(Clock::time_point at) {
     points_ = {};
     restarting_ = false;
     transfer_.Reset();
-    acquiring_ = false;
+    stream_.Discard();
+    settingsChanged_ = true;
     programming_ = false;
     bootTime_ = at;
 }
@@ -128,6 +135,11 @@ const RegisterSpec* Device::Spec(int32_t reg) const {
 uint32_t Device::Value(int32_t reg) const {
     auto it = values_.find(reg);
     return it == values_.end() ? 0 : it->second;
+}
+
+float Device::FloatValue(int32_t reg, float absent) const {
+    auto it = values_.find(reg);
+    return it == values_.end() ? absent : BitsFloat(it->second);
 }
 
 void Device::Settle(Clock::time_point now) {
@@ -198,7 +210,7 @@ int32_t Device::Close() {
     if (!open_) return -1;
     open_ = false;
     onLost_ = nullptr;
-    acquiring_ = false;
+    stream_.Discard();
     env_.Log("camera %d: closed", handle_);
     return 0;
 }
@@ -207,7 +219,7 @@ void Device::Release() {
     std::lock_guard lock(mutex_);
     open_ = false;
     onLost_ = nullptr;
-    acquiring_ = false;
+    stream_.Discard();
 }
 
 void Device::DropLink() {
@@ -221,7 +233,7 @@ void Device::DropLinkLocked() {
     lost_ = true;
     open_ = false;
     onLost_ = nullptr;
-    acquiring_ = false;
+    stream_.Discard();
 }
 
 void Device::RebootLocked(Clock::time_point now) {
@@ -257,7 +269,10 @@ int32_t Device::WriteRegister(int32_t reg, RegType type, uint32_t bits) {
     if (spec == nullptr) return -3;
     if (spec->type != type) return -1;
     if (spec->access == Access::kReadOnly) return -3;
+    // Frames that became due before this write were taken with the settings before it.
+    if (stream_.acquiring()) Frames().Pending(now);
     int32_t status = WriteValue(*spec, reg, bits, now);
+    if (status == 0) settingsChanged_ = true;
     env_.Log("camera %d: register %d <- 0x%08x: %d", handle_, reg, bits, status);
     return status;
 }
@@ -369,6 +384,10 @@ uint32_t Device::ReadValue(const RegisterSpec& spec, int32_t reg, Clock::time_po
                 t = static_cast<float>(config_.temperature + spec.initial + 0.8);
             return spec.type == RegType::kFloat ? FloatBits(t) : static_cast<uint32_t>(std::lround(t));
         }
+        case Behaviour::kSaturationCount:
+            return stream_.saturated();
+        case Behaviour::kAverageIntensity:
+            return stream_.meanIntensity();
         case Behaviour::kRejectTime: {
             // A trigger is accepted no sooner than the sensor can take the next frame.
             float stored = BitsFloat(Value(reg));
@@ -443,21 +462,110 @@ int32_t Device::WriteMemory(uint32_t address, uint32_t* length, const uint32_t* 
 
 int32_t Device::StartAcquisition() {
     std::lock_guard lock(mutex_);
-    if (!Reachable(Clock::now())) return -4;
-    acquiring_ = true;
+    Clock::time_point now = Clock::now();
+    if (!Reachable(now)) return -4;
+    Frames().Start(now, bootTime_);
     return 0;
 }
 
 int32_t Device::StopAcquisition() {
     std::lock_guard lock(mutex_);
-    if (!Reachable(Clock::now())) return -4;
-    acquiring_ = false;
+    Clock::time_point now = Clock::now();
+    if (!Reachable(now)) return -4;
+    Frames().Pending(now);  // what became due until now still arrives
+    stream_.Stop();
     return 0;
 }
 
 void Device::SetBufferSize(int32_t count) {
     std::lock_guard lock(mutex_);
-    if (count >= 1) bufferSize_ = std::min(count, 100000);
+    if (count >= 1) stream_.SetCapacity(std::min(count, 100000));
+}
+
+Stream& Device::Frames() {
+    if (settingsChanged_) {
+        FrameSettings s;
+        s.width = Value(kRegWidth);
+        s.height = Value(kRegHeight);
+        s.offsetX = Value(kRegOffsetX);
+        s.offsetY = Value(kRegOffsetY);
+        s.peakMode = Value(kRegPeakEnable) == 1;
+        s.testPattern = (imager_[kImagerModeRegister] & kImagerTestPattern) != 0;
+        s.gain = FloatValue(32, 1.0f);
+        s.exposure = FloatValue(25, 10.0f);
+        s.pulseWidth =
+            family_ == Family::kSkarvel ? static_cast<float>(Value(20008)) : FloatValue(20092, 2.0f);
+        s.currentMiddle = FloatValue(20060, 1.0f);
+        s.currentEdges = FloatValue(20064, 1.0f);
+        s.interleave = FloatValue(128, 1.0f);
+        s.threshold = Value(30006);
+        if (family_ == Family::kSkarvel) {
+            // The filter code has one nibble of 1 per pair of taps, from the top.
+            uint32_t code = Value(30007);
+            uint32_t taps = 0;
+            while (taps < 8 && ((code >> (28 - 4 * taps)) & 0xF) == 1) ++taps;
+            s.firLength = taps == 0 ? 16 : 2 * taps;
+        } else {
+            s.firLength = std::max<uint32_t>(Value(30008), 1);
+        }
+        s.xMin = Spec(30009) ? Value(30009) : 0;
+        s.xMax = Spec(30010) ? Value(30010) : 4095;
+        s.columnLimit = Value(20136);
+        s.maxPeaks = Spec(30016) ? Value(30016) : 65535;
+        s.rateLimit = FloatValue(21, 0.0f);
+        s.minPeriodUs = FloatValue(20034, 0.0f);
+        stream_.Configure(s);
+        settingsChanged_ = false;
+    }
+    return stream_;
+}
+
+bool Device::WaitForFrame(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+    Clock::time_point now = Clock::now();
+    std::optional<Clock::time_point> due = stream_.NextDue();
+    if (now >= deadline || !due) return false;
+    lock.unlock();
+    std::this_thread::sleep_until(std::min(std::max(*due, now + std::chrono::microseconds(100)), deadline));
+    lock.lock();
+    return true;
+}
+
+int32_t Device::PendingImages(bool wait) {
+    std::unique_lock lock(mutex_);
+    Clock::time_point deadline = Clock::now() + kWaitLimit;
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        if (!Reachable(now)) return 0;
+        int32_t n = Frames().Pending(now);
+        if (n != 0 || !wait || !WaitForFrame(lock, deadline)) return n;
+    }
+}
+
+Image* Device::NextImage(bool wait) {
+    std::unique_lock lock(mutex_);
+    Clock::time_point deadline = Clock::now() + kWaitLimit;
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        if (!Reachable(now)) return nullptr;
+        Image* image = Frames().Next(now);
+        if (image != nullptr || !wait || !WaitForFrame(lock, deadline)) return image;
+    }
+}
+
+bool Device::BufferEmpty(bool wait) {
+    std::unique_lock lock(mutex_);
+    Clock::time_point deadline = Clock::now() + kWaitLimit;
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        if (!Reachable(now)) return true;
+        bool empty = Frames().Empty(now);
+        if (!empty || !wait || !WaitForFrame(lock, deadline)) return empty;
+    }
+}
+
+void Device::PopImage(Image* image) {
+    std::lock_guard lock(mutex_);
+    stream_.Pop(image);
 }
 
 int32_t Device::FirmwareProgram(const char* path) {
@@ -499,6 +607,37 @@ bool Device::Peek(int32_t reg, uint32_t* bits) {
 std::vector<std::pair<int32_t, uint32_t>> Device::RegisterLog() {
     std::lock_guard lock(mutex_);
     return log_;
+}
+
+int Device::Inject(const char* fault, int value) {
+    std::lock_guard lock(mutex_);
+    return Frames().Inject(fault, value, Clock::now());
+}
+
+void Device::StreamCounts(uint64_t* delivered, uint64_t* dropped) {
+    std::lock_guard lock(mutex_);
+    *delivered = stream_.delivered();
+    *dropped = stream_.dropped();
+}
+
+bool Device::WriteCalibration(const char* xPath, const char* zPath) const {
+    const TrueCalibration& cal = stream_.model().calibration;
+    std::ofstream x(xPath);
+    std::ofstream z(zPath);
+    if (!x || !z) return false;
+    char line[160];
+    double c[3];
+    for (int row = 0; row < cal.rows; ++row) {
+        cal.XPolynomial(row, c);
+        std::snprintf(line, sizeof(line), "%d;%.18f;%.18f;%.18f\n", row, c[0], c[1], c[2]);
+        x << line;
+    }
+    for (int column = 0; column < 2048; ++column) {
+        cal.ZPolynomial(column, c);
+        std::snprintf(line, sizeof(line), "%d;%.18f;%.18f;%.18f\n", column, c[0], c[1], c[2]);
+        z << line;
+    }
+    return static_cast<bool>(x.flush()) && static_cast<bool>(z.flush());
 }
 
 void Device::SetFault(int32_t reg, int32_t status) {

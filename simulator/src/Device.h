@@ -15,6 +15,7 @@
 #include "Environment.h"
 #include "FileTransfer.h"
 #include "Registers.h"
+#include "Stream.h"
 #include "WorldConfig.h"
 
 namespace yoxasim {
@@ -48,6 +49,10 @@ public:
     int32_t StartAcquisition();
     int32_t StopAcquisition();
     void SetBufferSize(int32_t count);
+    int32_t PendingImages(bool wait);
+    Image* NextImage(bool wait);
+    bool BufferEmpty(bool wait);
+    void PopImage(Image* image);
 
     int32_t FirmwareProgram(const char* path);
     int32_t FirmwareProgress(int32_t* progress);
@@ -56,6 +61,10 @@ public:
     bool Peek(int32_t reg, uint32_t* bits);
     std::vector<std::pair<int32_t, uint32_t>> RegisterLog();
     void SetFault(int32_t reg, int32_t status);
+    int Inject(const char* fault, int value);
+    void StreamCounts(uint64_t* delivered, uint64_t* dropped);
+    // The true calibration as calibration text files (millimetres, calibrated pixel coordinates).
+    bool WriteCalibration(const char* xPath, const char* zPath) const;
 
 private:
     struct DynPoint {
@@ -74,6 +83,11 @@ private:
     float Temperature(double offset, Clock::time_point now) const;
     double FramePeriodUs() const;
     uint32_t Value(int32_t reg) const;
+    float FloatValue(int32_t reg, float absent) const;
+    // The stream with the settings of the register file, due frames made.
+    Stream& Frames();
+    // Waits, without the lock, until a frame is due or the deadline passes; false at the deadline.
+    bool WaitForFrame(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
 
     const SensorConfig config_;
     const int32_t handle_;
@@ -104,8 +118,8 @@ private:
     std::vector<uint32_t> userFlash_;
     FileTransfer transfer_;
     // Acquisition.
-    bool acquiring_ = false;
-    int32_t bufferSize_ = 200;
+    Stream stream_;
+    bool settingsChanged_ = true;
     bool programming_ = false;
     Clock::time_point programStart_{};
 };

@@ -5,6 +5,7 @@
 #include "yoxasim_transport.h"
 
 using yoxasim::Device;
+using yoxasim::Image;
 using yoxasim::RegType;
 using yoxasim::World;
 
@@ -115,41 +116,35 @@ YOXA_API_STATUS yoxaStopImageAcquisition(int32_t handle) {
 }
 
 int32_t yoxaGetPendingImageCount(int32_t handle, bool wait) {
-    (void)handle;
-    (void)wait;
-    return 0;
+    auto camera = Camera(handle);
+    return camera ? camera->PendingImages(wait) : 0;
 }
 
 void* yoxaGetNextImage(int32_t handle, bool wait) {
-    (void)handle;
-    (void)wait;
-    return nullptr;
+    auto camera = Camera(handle);
+    return camera ? camera->NextImage(wait) : nullptr;
 }
 
 bool yoxaIsBufferEmpty(int32_t handle, bool wait) {
-    (void)handle;
-    (void)wait;
-    return true;
+    auto camera = Camera(handle);
+    return camera ? camera->BufferEmpty(wait) : true;
 }
 
+// An image belongs to the caller until it is popped; reading it needs no lock.
 uint8_t* yoxaGetImageData(void* image) {
-    (void)image;
-    return nullptr;
+    return image ? static_cast<Image*>(image)->bytes.data() : nullptr;
 }
 
 int32_t yoxaGetImageSize(void* image) {
-    (void)image;
-    return 0;
+    return image ? static_cast<int32_t>(static_cast<Image*>(image)->bytes.size()) : 0;
 }
 
 int32_t yoxaGetImageBytesLost(void* image) {
-    (void)image;
-    return 0;
+    return image ? static_cast<Image*>(image)->lost : 0;
 }
 
 uint32_t yoxaGetImageNumber(void* image) {
-    (void)image;
-    return 0;
+    return image ? static_cast<Image*>(image)->number : 0;
 }
 
 YOXA_API_STATUS yoxaFirmwareProgram(int32_t handle, const char* path) {
@@ -163,9 +158,9 @@ YOXA_API_STATUS yoxaFirmwareGetProgress(int32_t handle, int32_t* progress) {
 }
 
 void yoxaPopImage(int32_t handle, bool wait, void* image) {
-    (void)handle;
     (void)wait;
-    (void)image;
+    auto camera = Camera(handle);
+    if (camera && image) camera->PopImage(static_cast<Image*>(image));
 }
 
 void yoxaSetBufferSize(int32_t handle, int32_t count) {
@@ -174,8 +169,7 @@ void yoxaSetBufferSize(int32_t handle, int32_t count) {
 }
 
 uint32_t yoxaGetHeaderSize(void* image) {
-    (void)image;
-    return 0;
+    return image ? yoxasim::kTransportHeader : 0;
 }
 
 }  // extern "C"
