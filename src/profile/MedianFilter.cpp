@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -29,65 +30,95 @@ inline float Median3(float a, float b, float c) {
     return std::max(lo, std::min(hi, c));
 }
 
-// Comparator networks selecting the median, written once for scalars and for 4-wide vectors.
-struct ScalarOps {
-    using V = float;
-    static V Load(const float* p) { return *p; }
-    static void Store(float* p, V v) { *p = v; }
-    static V Min(V a, V b) { return b < a ? b : a; }
-    static V Max(V a, V b) { return b < a ? a : b; }
+// Comparator networks selecting the median of W values: after the pairs, the middle slot holds it.
+template <int W>
+struct Network;
+template <>
+struct Network<3> {
+    static constexpr std::pair<int, int> pairs[] = {{0, 1}, {1, 2}, {0, 1}};
+};
+template <>
+struct Network<5> {
+    static constexpr std::pair<int, int> pairs[] = {{0, 1}, {3, 4}, {0, 3}, {1, 4}, {1, 2}, {2, 3}, {1, 2}};
+};
+template <>
+struct Network<7> {
+    static constexpr std::pair<int, int> pairs[] = {{0, 5}, {0, 3}, {1, 6}, {2, 4}, {0, 1}, {3, 5}, {2, 6},
+                                                    {2, 3}, {3, 6}, {4, 5}, {1, 4}, {1, 3}, {3, 4}};
+};
+template <>
+struct Network<9> {
+    static constexpr std::pair<int, int> pairs[] = {{1, 2}, {4, 5}, {7, 8}, {0, 1}, {3, 4}, {6, 7}, {1, 2},
+                                                    {4, 5}, {7, 8}, {0, 3}, {5, 8}, {4, 7}, {3, 6}, {1, 4},
+                                                    {2, 5}, {4, 7}, {4, 2}, {6, 4}, {4, 2}};
 };
 
-#if defined(__SSE2__)
-struct VectorOps {
-    using V = __m128;
-    static V Load(const float* p) { return _mm_loadu_ps(p); }
-    static void Store(float* p, V v) { _mm_storeu_ps(p, v); }
-    static V Min(V a, V b) { return _mm_min_ps(a, b); }
-    static V Max(V a, V b) { return _mm_max_ps(a, b); }
-};
+// Each writes dst[j] = median of src[j .. j + W - 1] for j from `from` while a whole vector fits, and
+// returns where it stopped.
+template <int W>
+int NetworkScalar(const float* src, float* dst, int from, int outputs) {
+    for (int j = from; j < outputs; ++j) {
+        float v[W];
+        for (int k = 0; k < W; ++k) v[k] = src[j + k];
+        for (auto [a, b] : Network<W>::pairs) {
+            const float lo = std::min(v[a], v[b]);
+            v[b] = std::max(v[a], v[b]);
+            v[a] = lo;
+        }
+        dst[j] = v[W / 2];
+    }
+    return outputs;
+}
+
+#if defined(__x86_64__)
+template <int W>
+int NetworkSse(const float* src, float* dst, int from, int outputs) {
+    int j = from;
+    for (; j + 4 <= outputs; j += 4) {
+        __m128 v[W];
+#pragma GCC unroll 16
+        for (int k = 0; k < W; ++k) v[k] = _mm_loadu_ps(src + j + k);
+#pragma GCC unroll 32
+        for (auto [a, b] : Network<W>::pairs) {
+            const __m128 lo = _mm_min_ps(v[a], v[b]);
+            v[b] = _mm_max_ps(v[a], v[b]);
+            v[a] = lo;
+        }
+        _mm_storeu_ps(dst + j, v[W / 2]);
+    }
+    return j;
+}
+
+template <int W>
+__attribute__((target("avx2"))) int NetworkAvx(const float* src, float* dst, int from, int outputs) {
+    int j = from;
+    for (; j + 8 <= outputs; j += 8) {
+        __m256 v[W];
+#pragma GCC unroll 16
+        for (int k = 0; k < W; ++k) v[k] = _mm256_loadu_ps(src + j + k);
+#pragma GCC unroll 32
+        for (auto [a, b] : Network<W>::pairs) {
+            const __m256 lo = _mm256_min_ps(v[a], v[b]);
+            v[b] = _mm256_max_ps(v[a], v[b]);
+            v[a] = lo;
+        }
+        _mm256_storeu_ps(dst + j, v[W / 2]);
+    }
+    return j;
+}
 #endif
 
-template <typename Ops>
-inline void Sort2(typename Ops::V& a, typename Ops::V& b) {
-    const typename Ops::V lo = Ops::Min(a, b);
-    b = Ops::Max(a, b);
-    a = lo;
-}
-
-template <typename Ops, int W>
-inline typename Ops::V NetworkMedian(const float* p) {
-    using V = typename Ops::V;
-    V v[W];
-    for (int k = 0; k < W; ++k) v[k] = Ops::Load(p + k);
-    auto s = [&](int a, int b) { Sort2<Ops>(v[a], v[b]); };
-    if constexpr (W == 3) {
-        return Ops::Max(Ops::Min(v[0], v[1]), Ops::Min(Ops::Max(v[0], v[1]), v[2]));
-    } else if constexpr (W == 5) {
-        s(0, 1), s(3, 4), s(0, 3), s(1, 4), s(1, 2), s(2, 3), s(1, 2);
-        return v[2];
-    } else if constexpr (W == 7) {
-        s(0, 5), s(0, 3), s(1, 6), s(2, 4), s(0, 1), s(3, 5), s(2, 6);
-        s(2, 3), s(3, 6), s(4, 5), s(1, 4), s(1, 3), s(3, 4);
-        return v[3];
-    } else {
-        static_assert(W == 9);
-        s(1, 2), s(4, 5), s(7, 8), s(0, 1), s(3, 4), s(6, 7), s(1, 2), s(4, 5), s(7, 8), s(0, 3);
-        s(5, 8), s(4, 7), s(3, 6), s(1, 4), s(2, 5), s(4, 7), s(4, 2), s(6, 4), s(4, 2);
-        return v[4];
-    }
-}
-
-// Centred outputs dst[h .. n - 1 - h] of a short window, several outputs per step.
+// Centred outputs dst[h .. n - 1 - h] of a short window, as many outputs per step as the machine has lanes.
 template <int W>
 void CentredNetwork(const float* src, float* dst, int n) {
-    constexpr int H = W / 2;
     const int outputs = n - W + 1;
+    dst += W / 2;
     int j = 0;
-#if defined(__SSE2__)
-    for (; j + 4 <= outputs; j += 4) VectorOps::Store(dst + H + j, NetworkMedian<VectorOps, W>(src + j));
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) j = NetworkAvx<W>(src, dst, j, outputs);
+    j = NetworkSse<W>(src, dst, j, outputs);
 #endif
-    for (; j < outputs; ++j) dst[H + j] = NetworkMedian<ScalarOps, W>(src + j);
+    NetworkScalar<W>(src, dst, j, outputs);
 }
 
 // Index of the first key not below `key` in a[0 .. n - 1], n >= 1; without data-dependent branches.

@@ -11,17 +11,25 @@ constexpr float MAX_INTENSITY = 255.0f;
 }  // namespace
 
 void ProfileHandler::CollectPointsFromLinearCamera(int maxPoints, int columns) {
+    // Per layer gap: the refractive scale of the gap above it and the thickness beyond which a surface
+    // in between was not seen.
+    float scale[MAX_LAYERS];
+    float thickest[MAX_LAYERS];
+    bool useExtra[MAX_LAYERS];
+    for (int l = 0; l < MAX_LAYERS; ++l) {
+        scale[l] = refractiveIndexes.Has(l) ? refractiveIndexes[l] : 1.0f;
+        thickest[l] = maxThicknesses.Has(l) && maxThicknesses[l] > 0.5f ? maxThicknesses[l] : INFINITY;
+        useExtra[l] = layerIntensityTypes.Has(l) && layerIntensityTypes[l] == 1;
+    }
     for (int i = 0; i < columns; ++i) {
         int skipped = 0;
-        for (int s = 0; s < columnCounts[i]; ++s) {
+        const int n = columnCounts[i];
+        for (int s = 0; s < n; ++s) {
             const kConfocalPoint& p = At(s, i);
             int layer = s + layerOffsets[i] + skipped;
-            if (s > 0 && layer >= 1) {
-                // A gap thicker than allowed means a surface in between was not seen.
-                float gap = std::fabs(At(s - 1, i).z - p.z);
-                if (refractiveIndexes.Has(layer - 1)) gap *= refractiveIndexes[layer - 1];
-                if (maxThicknesses.Has(layer - 1) && maxThicknesses[layer - 1] > 0.5f &&
-                    gap > maxThicknesses[layer - 1] && layer + 1 < MAX_LAYERS) {
+            if (s > 0 && layer >= 1 && layer < MAX_LAYERS) {
+                const float gap = std::fabs(At(s - 1, i).z - p.z) * scale[layer - 1];
+                if (gap > thickest[layer - 1] && layer + 1 < MAX_LAYERS) {
                     ++skipped;
                     ++layer;
                 }
@@ -29,8 +37,7 @@ void ProfileHandler::CollectPointsFromLinearCamera(int maxPoints, int columns) {
             // Layers beyond the requested ones are not produced.
             if (layer >= layerCount) break;
             Z(layer)[i] = p.z;
-            I(layer)
-            [i] = layerIntensityTypes.Has(layer) && layerIntensityTypes[layer] == 1 ? p.extra : p.intensity;
+            I(layer)[i] = useExtra[layer] ? p.extra : p.intensity;
         }
     }
     if (fill_gap_x_max > 0) {

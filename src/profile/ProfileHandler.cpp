@@ -14,12 +14,18 @@ int TruncateToInt(double value) {
     return static_cast<int>(value);
 }
 
+float BelowThreshold(double limit) {
+    float threshold = static_cast<float>(limit);
+    if (static_cast<double>(threshold) < limit) threshold = std::nextafter(threshold, INFINITY);
+    return threshold;
+}
+
 ProfileHandler::ProfileHandler(double step, int outputWidth, bool linearCamera, float xOffset)
     : xPixels(POINT_CAPACITY, 0),
-      columnPoints(MAX_COLUMN_POINTS * MAX_COLUMNS, kConfocalPoint{0, 0, 0, 0}),
-      labels(MAX_COLUMN_POINTS * MAX_COLUMNS, 0),
-      zOutput(MAX_LAYERS * MAX_COLUMNS, PROFILE_NO_DATA),
-      intensityOutput(MAX_LAYERS * MAX_COLUMNS, PROFILE_NO_DATA),
+      columnPoints(MAX_COLUMN_POINTS * POINT_ROW, kConfocalPoint{0, 0, 0, 0}),
+      labels(MAX_COLUMN_POINTS * VALUE_ROW, 0),
+      zOutput(MAX_LAYERS * VALUE_ROW, PROFILE_NO_DATA),
+      intensityOutput(MAX_LAYERS * VALUE_ROW, PROFILE_NO_DATA),
       layerOffsets(MAX_COLUMNS, 0),
       linearCamera(linearCamera),
       columnCounts(MAX_COLUMNS, 0),
@@ -102,14 +108,30 @@ bool ProfileHandler::SetPoints(const kConfocalPoint* points, int n, int order, i
 
     int highest = 1000;
     if (linearCamera) {
-        for (int i = 0; i < n; ++i) {
-            // Points beyond the recorded pixel columns carry their pixel column in x.
-            const int c = i < xPixelCount ? xPixels[i] : TruncateToInt(points[i].x + 0.1);
-            if (c < 0 || c >= outputWidth) continue;
-            highest = std::max(highest, c);
-            int& count = columnCounts[c];
+        // Points usually come column by column: the count of the current column stays in a register.
+        int current = 0;
+        int count = columnCounts[0];
+        auto bin = [&](int i, int c) {
+            if (c != current) {
+                columnCounts[current] = count;
+                current = c;
+                count = columnCounts[c];
+                highest = std::max(highest, c);
+            }
             if (count < MAX_COLUMN_POINTS) At(count++, c) = points[i];
+        };
+        const int recorded = std::min(n, xPixelCount);
+        for (int i = 0; i < recorded; ++i) {
+            const int c = xPixels[i];
+            if (c >= 0 && c < outputWidth) bin(i, c);
         }
+        // Points beyond the recorded pixel columns carry their pixel column in x. Truncation towards
+        // zero puts (-1, 0) into column 0.
+        for (int i = recorded; i < n; ++i) {
+            const double c = points[i].x + 0.1;
+            if (c > -1.0 && c < outputWidth) bin(i, static_cast<int>(c));
+        }
+        columnCounts[current] = count;
     } else {
         // Peaks closer than this in one bin are the same surface seen by neighbouring pixels.
         const float duplicate = step < 4 ? 5.0f : (step > 7.5 ? 40.0f : 20.0f);
@@ -153,16 +175,18 @@ void ProfileHandler::RemovePointKeepingOrder(int slot, int column) {
 void ProfileHandler::Erode(int layers, int columns) {
     (void)layers;
     const float tolerance = step < 4 ? 10.0f : 20.0f;
+    int* counts = columnCounts.data();
     auto hasNear = [&](int column, float z) {
         if (column < 0 || column >= columns) return false;
-        for (int s = 0; s < columnCounts[column]; ++s) {
-            if (std::fabs(At(s, column).z - z) < tolerance) return true;
+        const kConfocalPoint* p = &At(0, column);
+        for (int s = 0, n = counts[column]; s < n; ++s, p += POINT_ROW) {
+            if (std::fabs(p->z - z) < tolerance) return true;
         }
         return false;
     };
     for (int i = 0; i < columns; ++i) {
         int s = 0;
-        while (s < columnCounts[i]) {
+        while (s < counts[i]) {
             const float z = At(s, i).z;
             if (hasNear(i - 1, z) || hasNear(i + 1, z) || hasNear(i - 2, z)) {
                 ++s;
@@ -211,6 +235,13 @@ void ProfileHandler::FilterY(const ProfileHandler& next, const ProfileHandler& p
 void ProfileHandler::SortColumn(int column) {
     const int n = columnCounts[column];
     if (n < 2) return;
+    if (n == 2 && (sortingOrder == 0 || sortingOrder == 1)) {
+        // The common column of two surfaces.
+        kConfocalPoint& a = At(0, column);
+        kConfocalPoint& b = At(1, column);
+        if (sortingOrder == 0 ? b.z > a.z : b.z <= a.z) std::swap(a, b);
+        return;
+    }
     auto select = [&](int count, auto later) {
         for (int a = 0; a < count; ++a) {
             for (int b = a + 1; b < count; ++b) {
@@ -376,26 +407,32 @@ void ProfileHandler::FindHolesDueToPixelSize(int columns) {
 }
 
 void ProfileHandler::LabelByNeighbours(int columns, int reach, double tolerance, bool sizes) {
+    const float within = BelowThreshold(tolerance);
+    const int* counts = columnCounts.data();
+    int* sizeOf = clusterSizes.data();
     int nextLabel = 0;
     for (int i = 0; i < columns; ++i) {
-        for (int s = 0; s < columnCounts[i]; ++s) {
+        const int n = counts[i];
+        for (int s = 0; s < n; ++s) {
             const float z = At(s, i).z;
-            bool found = false;
-            for (int back = 1; back <= reach && i - back >= 0 && !found; ++back) {
-                const int c = i - back;
-                for (int t = 0; t < columnCounts[c]; ++t) {
-                    if (std::fabs(At(t, c).z - z) < tolerance) {
-                        const int label = LabelAt(t, c);
-                        LabelAt(s, i) = label;
-                        if (sizes) ++clusterSizes[label];
-                        found = true;
+            int label = -1;
+            for (int c = i - 1; c >= std::max(i - reach, 0) && label < 0; --c) {
+                const int m = counts[c];
+                for (int t = 0; t < m; ++t) {
+                    if (std::fabs(At(t, c).z - z) < within) {
+                        label = LabelAt(t, c);
+                        if (sizes) ++sizeOf[label];
                     }
                 }
             }
-            if (!found) {
-                LabelAt(s, i) = nextLabel++;
-                if (sizes) clusterSizes.push_back(0);
+            if (label < 0) {
+                label = nextLabel++;
+                if (sizes) {
+                    clusterSizes.push_back(0);
+                    sizeOf = clusterSizes.data();
+                }
             }
+            LabelAt(s, i) = label;
         }
     }
 }

@@ -113,12 +113,15 @@ public:
     void ResampleSmallerThanNative(int layer, double spacing);
 
 protected:
-    static int Slot(int slot, int column) { return slot * MAX_COLUMNS + column; }
+    // Rows are padded so that the slots and layers of one column do not share a cache set.
+    static constexpr int POINT_ROW = MAX_COLUMNS + 24;
+    static constexpr int VALUE_ROW = MAX_COLUMNS + 48;
+    static int Slot(int slot, int column) { return slot * POINT_ROW + column; }
     kConfocalPoint& At(int slot, int column) { return columnPoints[Slot(slot, column)]; }
     const kConfocalPoint& At(int slot, int column) const { return columnPoints[Slot(slot, column)]; }
-    int& LabelAt(int slot, int column) { return labels[Slot(slot, column)]; }
-    float* Z(int layer) { return zOutput.data() + layer * MAX_COLUMNS; }
-    float* I(int layer) { return intensityOutput.data() + layer * MAX_COLUMNS; }
+    int& LabelAt(int slot, int column) { return labels[slot * VALUE_ROW + column]; }
+    float* Z(int layer) { return zOutput.data() + layer * VALUE_ROW; }
+    float* I(int layer) { return intensityOutput.data() + layer * VALUE_ROW; }
     // Removes a point; the column's last point (and its label) takes the slot.
     void RemovePoint(int slot, int column);
     // Removes a point; the points below it move up one slot.
@@ -146,11 +149,11 @@ protected:
     const int pointCapacity = POINT_CAPACITY;
     std::vector<int> xPixels;
     int xPixelCount = 0;                       // entries of xPixels recorded by the last SetXPixels
-    std::vector<kConfocalPoint> columnPoints;  // [slot][column]
-    std::vector<int> labels;                   // [slot][column]
+    std::vector<kConfocalPoint> columnPoints;  // [slot][column], rows of POINT_ROW
+    std::vector<int> labels;                   // [slot][column], rows of VALUE_ROW
     std::vector<int> clusterSizes;
-    std::vector<float> zOutput;          // [layer][column]
-    std::vector<float> intensityOutput;  // [layer][column]
+    std::vector<float> zOutput;          // [layer][column], rows of VALUE_ROW
+    std::vector<float> intensityOutput;  // [layer][column], rows of VALUE_ROW
     std::vector<int> layerOffsets;
     const bool linearCamera;
     int resampleCapacity = MAX_COLUMNS;
@@ -196,3 +199,5 @@ private:
 
 // Truncation towards zero that saturates instead of overflowing; NaN gives INT_MIN.
 int TruncateToInt(double value);
+// The float t for which |d| < t equals |d| < limit for every float d.
+float BelowThreshold(double limit);
