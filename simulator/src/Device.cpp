@@ -103,14 +103,14 @@ Device::Device(SensorConfig config, int32_t handle, Environment& env)
 void Device::PowerOn(Clock::time_point at) {
     values_.clear();
     int rows = 0;
-    const RegisterSpec* table = RegisterTable(&rows);
+    const RegisterEntry* table = RegisterTable(&rows);
     for (int r = 0; r < rows; ++r) {
-        const RegisterSpec& spec = table[r];
-        for (int k = 0; k < spec.count; ++k) {
-            int32_t reg = spec.number + k * spec.stride;
-            if (Spec(reg) != &spec) continue;
-            values_[reg] = spec.type == RegType::kFloat ? FloatBits(static_cast<float>(spec.initial))
-                                                        : static_cast<uint32_t>(spec.initial);
+        const RegisterEntry& entry = table[r];
+        for (int k = 0; k < entry.count; ++k) {
+            int32_t reg = entry.number + k * entry.stride;
+            if (Entry(reg) != &entry) continue;
+            values_[reg] = entry.type == RegType::kFloat ? FloatBits(static_cast<float>(entry.initial))
+                                                         : static_cast<uint32_t>(entry.initial);
         }
     }
     values_[kRegWidth] = static_cast<uint32_t>(config_.maxWidth);
@@ -127,7 +127,7 @@ void Device::PowerOn(Clock::time_point at) {
     bootTime_ = at;
 }
 
-const RegisterSpec* Device::Spec(int32_t reg) const {
+const RegisterEntry* Device::Entry(int32_t reg) const {
     if (absent_.count(reg)) return nullptr;
     return FindRegister(reg, family_, firmware_);
 }
@@ -250,11 +250,11 @@ int32_t Device::ReadRegister(int32_t reg, RegType type, uint32_t* bits) {
     Settle(now);
     if (!Reachable(now)) return -4;
     if (auto fault = faults_.find(reg); fault != faults_.end()) return fault->second;
-    const RegisterSpec* spec = Spec(reg);
-    if (spec == nullptr) return -3;
-    if (spec->type != type) return -1;
-    if (IsTransferRead(spec->behaviour)) return transfer_.ReadRegister(spec->behaviour, now, bits);
-    *bits = ReadValue(*spec, reg, now);
+    const RegisterEntry* entry = Entry(reg);
+    if (entry == nullptr) return -3;
+    if (entry->type != type) return -1;
+    if (IsTransferRead(entry->behaviour)) return transfer_.ReadRegister(entry->behaviour, now, bits);
+    *bits = ReadValue(*entry, reg, now);
     return 0;
 }
 
@@ -265,30 +265,30 @@ int32_t Device::WriteRegister(int32_t reg, RegType type, uint32_t bits) {
     if (!Reachable(now)) return -4;
     log_.emplace_back(reg, bits);
     if (auto fault = faults_.find(reg); fault != faults_.end()) return fault->second;
-    const RegisterSpec* spec = Spec(reg);
-    if (spec == nullptr) return -3;
-    if (spec->type != type) return -1;
-    if (spec->access == Access::kReadOnly) return -3;
+    const RegisterEntry* entry = Entry(reg);
+    if (entry == nullptr) return -3;
+    if (entry->type != type) return -1;
+    if (entry->access == Access::kReadOnly) return -3;
     // Frames that became due before this write were taken with the settings before it.
     if (stream_.acquiring()) Frames().Pending(now);
-    int32_t status = WriteValue(*spec, reg, bits, now);
+    int32_t status = WriteValue(*entry, reg, bits, now);
     if (status == 0) settingsChanged_ = true;
     env_.Log("camera %d: register %d <- 0x%08x: %d", handle_, reg, bits, status);
     return status;
 }
 
-int32_t Device::WriteValue(const RegisterSpec& spec, int32_t reg, uint32_t bits, Clock::time_point now) {
+int32_t Device::WriteValue(const RegisterEntry& entry, int32_t reg, uint32_t bits, Clock::time_point now) {
     uint32_t v = bits;
-    switch (spec.behaviour) {
+    switch (entry.behaviour) {
         case Behaviour::kWidth:
         case Behaviour::kHeight:
         case Behaviour::kOffsetX:
         case Behaviour::kOffsetY: {
             // The window stays inside the largest one: sizes and offsets that do not fit are clamped.
-            bool x = spec.behaviour == Behaviour::kWidth || spec.behaviour == Behaviour::kOffsetX;
+            bool x = entry.behaviour == Behaviour::kWidth || entry.behaviour == Behaviour::kOffsetX;
             uint32_t largest = static_cast<uint32_t>(x ? config_.maxWidth : config_.maxHeight);
-            bool size = spec.behaviour == Behaviour::kWidth || spec.behaviour == Behaviour::kHeight;
-            if (size && v < spec.min) return -3;
+            bool size = entry.behaviour == Behaviour::kWidth || entry.behaviour == Behaviour::kHeight;
+            if (size && v < entry.min) return -3;
             uint32_t other = Value(size ? (x ? kRegOffsetX : kRegOffsetY) : (x ? kRegWidth : kRegHeight));
             values_[reg] = std::min(v, largest - other);
             return 0;
@@ -296,13 +296,13 @@ int32_t Device::WriteValue(const RegisterSpec& spec, int32_t reg, uint32_t bits,
         default:
             break;
     }
-    if (spec.type == RegType::kFloat) {
+    if (entry.type == RegType::kFloat) {
         float f = BitsFloat(bits);
-        if (!std::isfinite(f) || f < spec.min || f > spec.max) return -3;
-    } else if (v < spec.min || v > spec.max) {
+        if (!std::isfinite(f) || f < entry.min || f > entry.max) return -3;
+    } else if (v < entry.min || v > entry.max) {
         return -3;
     }
-    switch (spec.behaviour) {
+    switch (entry.behaviour) {
         case Behaviour::kImagerValue:
             imager_[Value(kRegImagerAddress) % imager_.size()] = static_cast<uint16_t>(v);
             break;
@@ -354,20 +354,20 @@ int32_t Device::WriteValue(const RegisterSpec& spec, int32_t reg, uint32_t bits,
         case Behaviour::kFwuCurrentFile:
         case Behaviour::kFwuCalculateCrc:
         case Behaviour::kFwuReadStart:
-            return transfer_.WriteRegister(spec.behaviour, v, now);
+            return transfer_.WriteRegister(entry.behaviour, v, now);
         default:
             break;
     }
-    if (spec.access == Access::kReadWrite || spec.behaviour == Behaviour::kFlashCommit) values_[reg] = v;
+    if (entry.access == Access::kReadWrite || entry.behaviour == Behaviour::kFlashCommit) values_[reg] = v;
     return 0;
 }
 
-uint32_t Device::ReadValue(const RegisterSpec& spec, int32_t reg, Clock::time_point now) {
-    switch (spec.behaviour) {
+uint32_t Device::ReadValue(const RegisterEntry& entry, int32_t reg, Clock::time_point now) {
+    switch (entry.behaviour) {
         case Behaviour::kFirmwareText: {
             uint32_t word = 0;
             PackText(
-                config_.firmware.substr(std::min<size_t>(config_.firmware.size(), 4 * (reg - spec.number))),
+                config_.firmware.substr(std::min<size_t>(config_.firmware.size(), 4 * (reg - entry.number))),
                 &word, 1);
             return word;
         }
@@ -376,13 +376,13 @@ uint32_t Device::ReadValue(const RegisterSpec& spec, int32_t reg, Clock::time_po
         case Behaviour::kTemperature:
         case Behaviour::kTemperatureLow:
         case Behaviour::kTemperatureHigh: {
-            float t = Temperature(spec.initial, now);
+            float t = Temperature(entry.initial, now);
             // The history spans the cold start and the warmest moment so far.
-            if (spec.behaviour == Behaviour::kTemperatureLow)
-                t = static_cast<float>(config_.temperature + spec.initial - 3.2);
-            if (spec.behaviour == Behaviour::kTemperatureHigh)
-                t = static_cast<float>(config_.temperature + spec.initial + 0.8);
-            return spec.type == RegType::kFloat ? FloatBits(t) : static_cast<uint32_t>(std::lround(t));
+            if (entry.behaviour == Behaviour::kTemperatureLow)
+                t = static_cast<float>(config_.temperature + entry.initial - 3.2);
+            if (entry.behaviour == Behaviour::kTemperatureHigh)
+                t = static_cast<float>(config_.temperature + entry.initial + 0.8);
+            return entry.type == RegType::kFloat ? FloatBits(t) : static_cast<uint32_t>(std::lround(t));
         }
         case Behaviour::kSaturationCount:
             return stream_.saturated();
@@ -396,7 +396,7 @@ uint32_t Device::ReadValue(const RegisterSpec& spec, int32_t reg, Clock::time_po
         default:
             break;
     }
-    if (spec.access == Access::kCommand && spec.behaviour != Behaviour::kFlashCommit) return 0;
+    if (entry.access == Access::kCommand && entry.behaviour != Behaviour::kFlashCommit) return 0;
     return Value(reg);
 }
 
@@ -508,10 +508,10 @@ Stream& Device::Frames() {
         } else {
             s.firLength = std::max<uint32_t>(Value(30008), 1);
         }
-        s.xMin = Spec(30009) ? Value(30009) : 0;
-        s.xMax = Spec(30010) ? Value(30010) : 4095;
+        s.xMin = Entry(30009) ? Value(30009) : 0;
+        s.xMax = Entry(30010) ? Value(30010) : 4095;
         s.columnLimit = Value(20136);
-        s.maxPeaks = Spec(30016) ? Value(30016) : 65535;
+        s.maxPeaks = Entry(30016) ? Value(30016) : 65535;
         s.rateLimit = FloatValue(21, 0.0f);
         s.minPeriodUs = FloatValue(20034, 0.0f);
         stream_.Configure(s);
@@ -594,12 +594,12 @@ bool Device::Peek(int32_t reg, uint32_t* bits) {
     std::lock_guard lock(mutex_);
     Clock::time_point now = Clock::now();
     Settle(now);
-    const RegisterSpec* spec = Spec(reg);
-    if (spec == nullptr) return false;
-    if (IsTransferRead(spec->behaviour)) {
-        transfer_.ReadRegister(spec->behaviour, now, bits);
+    const RegisterEntry* entry = Entry(reg);
+    if (entry == nullptr) return false;
+    if (IsTransferRead(entry->behaviour)) {
+        transfer_.ReadRegister(entry->behaviour, now, bits);
     } else {
-        *bits = ReadValue(*spec, reg, now);
+        *bits = ReadValue(*entry, reg, now);
     }
     return true;
 }

@@ -73,13 +73,13 @@ private:
 
     bool Present(Clock::time_point now) const { return now >= rebootUntil_; }
     bool Reachable(Clock::time_point now) const { return open_ && !lost_ && Present(now); }
-    const RegisterSpec* Spec(int32_t reg) const;
+    const RegisterEntry* Entry(int32_t reg) const;
     void PowerOn(Clock::time_point at);
     void Settle(Clock::time_point now);
     void DropLinkLocked();
     void RebootLocked(Clock::time_point now);
-    int32_t WriteValue(const RegisterSpec& spec, int32_t reg, uint32_t bits, Clock::time_point now);
-    uint32_t ReadValue(const RegisterSpec& spec, int32_t reg, Clock::time_point now);
+    int32_t WriteValue(const RegisterEntry& entry, int32_t reg, uint32_t bits, Clock::time_point now);
+    uint32_t ReadValue(const RegisterEntry& entry, int32_t reg, Clock::time_point now);
     float Temperature(double offset, Clock::time_point now) const;
     double FramePeriodUs() const;
     uint32_t Value(int32_t reg) const;

@@ -21,7 +21,7 @@ constexpr Access CMD = Access::kCommand;
 using B = Behaviour;
 
 // clang-format off
-constexpr RegisterSpec kRegisters[] = {
+constexpr RegisterEntry kRegisters[] = {
     // number, count, stride, type, access, behaviour, {QVSkarvel, QVCAM_V2, QvTarn}, min, max, initial, name
     // Imager and network interface.
     {2, 1, 1, I, RW, B::kWidth, {ALL, ALL, ALL}, 16, kAny, 0, "image_width"},
@@ -159,25 +159,25 @@ constexpr RegisterSpec kRegisters[] = {
 };
 // clang-format on
 
-bool Covers(const RegisterSpec& spec, int32_t number) {
-    if (number < spec.number) return false;
-    int32_t delta = number - spec.number;
-    return delta % spec.stride == 0 && delta / spec.stride < spec.count;
+bool Covers(const RegisterEntry& entry, int32_t number) {
+    if (number < entry.number) return false;
+    int32_t delta = number - entry.number;
+    return delta % entry.stride == 0 && delta / entry.stride < entry.count;
 }
 
 }  // namespace
 
-const RegisterSpec* FindRegister(int32_t number, Family family, int32_t firmware) {
-    for (const RegisterSpec& spec : kRegisters) {
-        if (!Covers(spec, number)) continue;
-        int32_t since = spec.since[static_cast<int>(family)];
+const RegisterEntry* FindRegister(int32_t number, Family family, int32_t firmware) {
+    for (const RegisterEntry& entry : kRegisters) {
+        if (!Covers(entry, number)) continue;
+        int32_t since = entry.since[static_cast<int>(family)];
         if (since == kAbsent || firmware < since) continue;  // another row may serve this family
-        return &spec;
+        return &entry;
     }
     return nullptr;
 }
 
-const RegisterSpec* RegisterTable(int* count) {
+const RegisterEntry* RegisterTable(int* count) {
     *count = static_cast<int>(std::size(kRegisters));
     return kRegisters;
 }

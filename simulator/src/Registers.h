@@ -58,9 +58,9 @@ enum class Behaviour : uint8_t {
     kFwuReadLength,
 };
 
-constexpr int32_t kAbsent = -1;  // in RegisterSpec::since: the family has no such register
+constexpr int32_t kAbsent = -1;  // in RegisterEntry::since: the family has no such register
 
-struct RegisterSpec {
+struct RegisterEntry {
     int32_t number;
     int32_t count;  // registers number, number + stride, ... (count of them) share this row
     int32_t stride;
@@ -92,9 +92,9 @@ constexpr uint32_t kDataAddress = 0x8004000;
 }  // namespace fwu
 
 // The row for the register on a sensor of this family and firmware, or null when it has none.
-const RegisterSpec* FindRegister(int32_t number, Family family, int32_t firmware);
+const RegisterEntry* FindRegister(int32_t number, Family family, int32_t firmware);
 
 // Every row, for building a sensor's register file.
-const RegisterSpec* RegisterTable(int* count);
+const RegisterEntry* RegisterTable(int* count);
 
 }  // namespace yoxasim
