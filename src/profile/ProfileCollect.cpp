@@ -4,6 +4,8 @@
 
 #include "profile/ProfileHandler.h"
 
+using namespace profile;
+
 namespace {
 
 constexpr float MAX_INTENSITY = 255.0f;

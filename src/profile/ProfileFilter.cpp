@@ -5,6 +5,8 @@
 #include "profile/AverageVector.h"
 #include "profile/ProfileHandler.h"
 
+using namespace profile;
+
 namespace {
 
 constexpr float MAX_INTENSITY = 255.0f;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <utility>
 
+namespace profile {
+
 int TruncateToInt(double value) {
     if (std::isnan(value)) return INT_MIN;
     if (value >= 2147483647.0) return INT_MAX;
@@ -19,6 +21,10 @@ float BelowThreshold(double limit) {
     if (static_cast<double>(threshold) < limit) threshold = std::nextafter(threshold, INFINITY);
     return threshold;
 }
+
+}  // namespace profile
+
+using namespace profile;
 
 ProfileHandler::ProfileHandler(double step, int outputWidth, bool linearCamera, float xOffset)
     : xPixels(POINT_CAPACITY, 0),

@@ -11,6 +11,8 @@
 #include "profile/MedianFilter.h"
 #include "yoxa/profile.h"
 
+namespace profile {
+
 constexpr float PROFILE_NO_DATA = YOXA_PROFILE_NO_DATA;
 inline bool IsNoData(float v) {
     return v > 9999998.0f;
@@ -34,6 +36,13 @@ private:
     std::array<T, N> items{};
     int count = 0;
 };
+
+// Truncation towards zero that saturates instead of overflowing; NaN gives INT_MIN.
+int TruncateToInt(double value);
+// The float t for which |d| < t equals |d| < limit for every float d.
+float BelowThreshold(double limit);
+
+}  // namespace profile
 
 class ProfileHandler {
 public:
@@ -142,9 +151,9 @@ protected:
 
     std::vector<float>& Scratch() { return scratch; }
 
-    BoundedList<float, MAX_LAYERS> maxThicknesses;
-    BoundedList<float, MAX_LAYERS> minThicknesses;
-    BoundedList<float, MAX_LAYERS> refractiveIndexes;
+    profile::BoundedList<float, MAX_LAYERS> maxThicknesses;
+    profile::BoundedList<float, MAX_LAYERS> minThicknesses;
+    profile::BoundedList<float, MAX_LAYERS> refractiveIndexes;
     const int maxLayers = MAX_LAYERS;
     const int pointCapacity = POINT_CAPACITY;
     std::vector<int> xPixels;
@@ -180,7 +189,7 @@ protected:
     int median_intensity_filter_size = 0;
     bool noise_removal = false;
     bool trim_edges = false;
-    BoundedList<int, MAX_LAYERS> layerIntensityTypes;
+    profile::BoundedList<int, MAX_LAYERS> layerIntensityTypes;
     int resampledLength = 0;
     std::vector<float> resampledZ;
     std::vector<float> resampledIntensity;
@@ -196,8 +205,3 @@ public:
 private:
     MedianFilter medianFilter;
 };
-
-// Truncation towards zero that saturates instead of overflowing; NaN gives INT_MIN.
-int TruncateToInt(double value);
-// The float t for which |d| < t equals |d| < limit for every float d.
-float BelowThreshold(double limit);
