@@ -8,6 +8,7 @@ int CmdInfo(int argc, char** argv);
 int CmdGet(int argc, char** argv);
 int CmdSet(int argc, char** argv);
 int CmdGrab(int argc, char** argv);
+int CmdBench(int argc, char** argv);
 
 #include <string>
 // Prints what a connected sensor is.

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"set", CmdSet, "set <id> <name> <value>      write an integer parameter"},
     {"grab", CmdGrab, "grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n"
                       "                               grab peaks, with a live status line"},
+    {"bench", CmdBench, "bench [--seconds S]          the whole chain at the fastest mode on a simulated sensor"},
     {"demo", CmdDemo, "demo                         the main job: every sensor connected, described, grabbed"},
 };
 

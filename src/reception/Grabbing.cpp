@@ -262,7 +262,11 @@ void CImageReception::RunFrameGrabbing(int index) {
                 }
                 if (cam.grabbing) {
                     int points = std::min<int>(payload / 8 - 1, cam.maxPointCount);
-                    if (payload <= 7 || payload > cam.imageWidth * cam.imageHeight - 16) points = 0;
+                    // A payload larger than any frame of this window is not peak data. A full line of peaks
+                    // (up to maxPointCount records) is always plausible, also for windows of a few rows.
+                    const int plausible = std::max(cam.imageWidth * cam.imageHeight - 16,
+                                                   PEAK_RECORD_SIZE * (cam.maxPointCount + 1) + SENSOR_HEADER_SIZE);
+                    if (payload <= 7 || payload > plausible) points = 0;
                     points = std::max(points, 0);
                     cam.numPoints = points;
                     STRUCT_POINT* buffer = cam.processing != nullptr ? cam.processing->GetNextPointsBuffer() : nullptr;
