@@ -30,38 +30,38 @@ using Writes = std::vector<std::pair<int, unsigned>>;
 enum Sensor { kSkarvel, kCam, kCamOld, kTarn, kSensorCount, kUnknownCamera = kSensorCount };
 
 struct Camera {
-    SensorSpec spec;
+    SensorSpec sensor;
     const char* id;
     int family;
 };
 
 // A QVCAM_V2 with current firmware and one too old for the peak filters. The QvTarn's largest window is
 // 2112 x 1440, so connecting corrects its offsets by 32 and 20; its firmware predates the self test.
-SensorSpec Spec(const char* model, int n, const char* firmware, const char* serial, int maxWidth = 0,
-                int maxHeight = 0) {
-    SensorSpec spec;
-    spec.model = model;
-    spec.mac = "00:1f:0a:00:00:0" + std::to_string(n);
-    spec.ip = "192.168.1.1" + std::to_string(n);
-    spec.firmware = firmware;
-    spec.serial = serial;
-    spec.maxWidth = maxWidth;
-    spec.maxHeight = maxHeight;
-    return spec;
+SensorSpec Describe(const char* model, int n, const char* firmware, const char* serial, int maxWidth = 0,
+                    int maxHeight = 0) {
+    SensorSpec sensor;
+    sensor.model = model;
+    sensor.mac = "00:1f:0a:00:00:0" + std::to_string(n);
+    sensor.ip = "192.168.1.1" + std::to_string(n);
+    sensor.firmware = firmware;
+    sensor.serial = serial;
+    sensor.maxWidth = maxWidth;
+    sensor.maxHeight = maxHeight;
+    return sensor;
 }
 
 const Camera kCameras[kSensorCount] = {
-    {Spec("QVSkarvel", 1, "2.7 (3)", "QS21000001"), "0:1f:a:0:0:1", 0},
-    {Spec("QVCAM_V2", 2, "4.9 (2)", "QC21000002"), "0:1f:a:0:0:2", 1},
-    {Spec("QVCAM_V2", 3, "4.5 (0)", "QC21000003"), "0:1f:a:0:0:3", 1},
-    {Spec("QvTarn", 4, "1.1.2 ", "QX25000004", 2112, 1440), "0:1f:a:0:0:4", 2},
+    {Describe("QVSkarvel", 1, "2.7 (3)", "QS21000001"), "0:1f:a:0:0:1", 0},
+    {Describe("QVCAM_V2", 2, "4.9 (2)", "QC21000002"), "0:1f:a:0:0:2", 1},
+    {Describe("QVCAM_V2", 3, "4.5 (0)", "QC21000003"), "0:1f:a:0:0:3", 1},
+    {Describe("QvTarn", 4, "1.1.2 ", "QX25000004", 2112, 1440), "0:1f:a:0:0:4", 2},
 };
 constexpr int kTarnAdjustX = 32;
 constexpr int kTarnAdjustY = 20;
 
 std::string World() {
     std::vector<SensorSpec> sensors;
-    for (const Camera& camera : kCameras) sensors.push_back(camera.spec);
+    for (const Camera& camera : kCameras) sensors.push_back(camera.sensor);
     return WorldJson(sensors);
 }
 
@@ -69,7 +69,7 @@ char* Id(Sensor s) {
     return const_cast<char*>(s == kUnknownCamera ? "1:2:3:4:5:6" : kCameras[s].id);
 }
 const char* Mac(Sensor s) {
-    return kCameras[s].spec.mac.c_str();
+    return kCameras[s].sensor.mac.c_str();
 }
 
 int LogLength(Sensor s) {
@@ -311,7 +311,7 @@ const std::vector<Case>& Cases() {
 TEST_F(IntParameters, SetAndGetByName) {
     for (const Case& c : Cases()) {
         SCOPED_TRACE(testing::Message()
-                     << kCameras[c.sensor == kUnknownCamera ? kCam : c.sensor].spec.model << " "
+                     << kCameras[c.sensor == kUnknownCamera ? kCam : c.sensor].sensor.model << " "
                      << (c.op == Op::kSet ? "set " : "get ") << c.name << " " << c.value);
         char* camera = Id(c.sensor);
         for (const auto& [name, value] : c.given) {
@@ -418,6 +418,17 @@ TEST_F(IntParameters, PeakModeChangeWhileGrabbing) {
     int grabbing = 0;
     EXPECT_EQ(_GetIntParameter(camera, "grabbing", &grabbing), CS_SUCCESS);
     EXPECT_EQ(grabbing, 1);
+    EXPECT_EQ(_StopGrabbing(camera), CS_SUCCESS);
+}
+
+// The LED pulse is changed with grabbing stopped; a step that fails must not leave the camera stopped.
+TEST_F(IntParameters, LedDurationFailureResumesGrabbing) {
+    char* camera = Id(kSkarvel);
+    if (_StartGrabbing(camera) != CS_SUCCESS) GTEST_SKIP() << "grabbing is not available yet";
+    ASSERT_EQ(yoxasimSetRegisterFault(Mac(kSkarvel), 20014, YOXA_STATUS_NO_RESPONSE), 0);
+    EXPECT_EQ(_SetIntParameter(camera, "led_duration", 4), CS_NOT_CONNECTED);
+    yoxasimSetRegisterFault(Mac(kSkarvel), 20014, 0);
+    EXPECT_TRUE(Record(kSkarvel).grabbing);
     EXPECT_EQ(_StopGrabbing(camera), CS_SUCCESS);
 }
 
