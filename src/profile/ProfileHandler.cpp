@@ -292,8 +292,9 @@ void ProfileHandler::Sort(bool filter) {
     StartPerformanceMeasurement();
     int maxPoints = 0;
     for (int i = 0; i < columns; ++i) {
-        SortColumn(i);
-        maxPoints = std::max(maxPoints, columnCounts[i]);
+        const int n = columnCounts[i];
+        if (n >= 2) SortColumn(i);
+        maxPoints = std::max(maxPoints, n);
     }
     StepPerformanceMeasurement(0);
     ClearOffsets();
