@@ -200,6 +200,8 @@ struct CamProperties {
     std::thread imagePoller;
     std::thread peakPoller;
     std::atomic<bool> clearBatchRequest{false};
+    // Set when grabbing stops: the peak poller starts its frame ordering anew.
+    std::atomic<bool> reorderRestart{false};
 
     // Processing objects.
     std::unique_ptr<CInterleaving> interleaving;

@@ -78,6 +78,7 @@ void CImageReception::StopGrabbing(int index) {
     CamProperties& cam = cameras[index];
     LogYoxaApiStatus(yoxaStopImageAcquisition(cam.cameraHandle), "yoxaStopImageAcquisition", index);
     cam.grabbing = false;
+    cam.reorderRestart = true;
 }
 
 CameraStatus CImageReception::StopGrabbing(char* camera) {
@@ -191,6 +192,15 @@ void CImageReception::RunFrameGrabbing(int index) {
     while (cam.grabberRun) {
         if (yoxaIsBufferEmpty(handle, false)) {
             SleepMs(1);
+            continue;
+        }
+        // Images left from before the current acquisition started are stale wherever they show up,
+        // not only when the thread starts.
+        if (yoxaGetPendingImageCount(handle, false) == -1) {
+            if (void* stale = yoxaGetNextImage(handle, false)) {
+                YLOG(TRACE) << "Image removed " << id;
+                yoxaPopImage(handle, false, stale);
+            }
             continue;
         }
         void* image = yoxaGetNextImage(handle, false);

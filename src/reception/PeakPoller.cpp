@@ -149,6 +149,7 @@ void CImageReception::PollPeakQueue(int index) {
     Clock::time_point lastLog = lastReceive;
 
     while (!cam.peakPollerStop) {
+        if (cam.reorderRestart.exchange(false)) reorderer.Restart();
         ParallelData* arr = processing.GetFirstArrayBuffer();
         const bool taken = !cam.holdPeakQueue && PopPeaks(&arr->array, index) == 0;
         if (taken) {

@@ -50,6 +50,13 @@ public:
     // Passes every held-back frame on in ascending frame number order.
     void CleanReorderingBuffer();
 
+    // Grabbing stopped: frames still held back are passed on in order and the next run is ordered on its
+    // own, since a sensor may count its frames anew when acquisition restarts.
+    void Restart() {
+        CleanReorderingBuffer();
+        seen_ = 0;
+    }
+
     void StartTimer() { timer_ = Clock::now(); }
     bool Holding() const { return !held_.empty(); }
 
