@@ -89,6 +89,10 @@ const SensorCase kSensors[] = {
     {"QvTarn 1.4.0", {.model = "QvTarn", .mac = "00:1f:0a:00:00:07", .ip = "192.168.1.37", .firmware = "1.4.0 ", .serial = "QX25000007", .maxWidth = 2112, .maxHeight = 1440, .extra = R"("scene": "glass-on-steps", "frame_rate": 400, )"}, 7},
 };
 
+// Without a self test at connect, its frame grabber first starts in the test below.
+const SensorSpec kFreshTarn = {.model = "QvTarn", .mac = "00:1f:0a:00:00:08", .ip = "192.168.1.38", .firmware = "1.1.2 ",
+                               .serial = "QX25000008", .extra = R"("scene": "steps", "frame_rate": 400, )"};
+
 std::string IdOf(const SensorSpec& spec) {
     unsigned b[6];
     std::sscanf(spec.mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
@@ -102,6 +106,7 @@ protected:
     static void SetUpTestSuite() {
         std::vector<SensorSpec> specs;
         for (const SensorCase& c : kSensors) specs.push_back(c.spec);
+        specs.push_back(kFreshTarn);
         world = std::make_unique<TestWorld>(WorldJson(specs));
         int count = static_cast<int>(specs.size());
         char** ids = nullptr;
@@ -110,6 +115,7 @@ protected:
         for (const SensorCase& c : kSensors) {
             connectStatus.push_back(_Connect(C(IdOf(c.spec)), nullptr));
         }
+        connectStatus.push_back(_Connect(C(IdOf(kFreshTarn)), nullptr));
     }
     static void TearDownTestSuite() {
         _Close();
@@ -174,6 +180,39 @@ TEST_F(Grabbing, EveryFamilyAndFormatArrivesCompleteAndInOrder) {
             if (testing::Test::HasFailure()) break;
         }
     }
+}
+
+TEST_F(Grabbing, FirstFramesOfAGrabberNotNumberedZeroAreDropped) {
+    const std::string id = IdOf(kFreshTarn);
+    ASSERT_EQ(connectStatus.back(), CS_SUCCESS);
+    LogCapture log;
+    ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
+    // The sensor's counter does not start at 0 this time: at most 21 frames are dropped.
+    ASSERT_EQ(yoxasimInject(id.c_str(), "frame_number", 1000), 0);
+    ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
+    std::this_thread::sleep_for(300ms);
+    _StopGrabbing(C(id));
+    std::vector<Frame> frames = recording.Of(id);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front().number, 1021u);
+    int dropped = 0;
+    for (const std::string& line : log.Lines()) {
+        dropped += line.rfind("Frame removed from buffer at the beginning. Index: ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(dropped, 21);
+
+    // Once per frame grabber: a later start drops nothing. (The grabber first discards what was still
+    // due when grabbing stopped.)
+    std::this_thread::sleep_for(50ms);
+    recording.Clear();
+    ASSERT_EQ(yoxasimInject(id.c_str(), "frame_number", 2000), 0);
+    ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
+    std::this_thread::sleep_for(200ms);
+    _StopGrabbing(C(id));
+    _SetProfileCallback(C(id), nullptr);
+    frames = recording.Of(id);
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front().number, 2000u);
 }
 
 TEST_F(Grabbing, ConnectWhileGrabbingIsRefused) {
@@ -329,4 +368,5 @@ TEST_F(Grabbing, CallbacksReplacedAndClearedWhileFramesStream) {
     char** ids = nullptr;
     ASSERT_EQ(_Open(&count, &ids, 200), CS_SUCCESS);
     for (size_t i = 0; i < std::size(kSensors); ++i) connectStatus[i] = _Connect(C(IdOf(kSensors[i].spec)), nullptr);
+    connectStatus.back() = _Connect(C(IdOf(kFreshTarn)), nullptr);
 }

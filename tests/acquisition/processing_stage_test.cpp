@@ -174,3 +174,17 @@ TEST(FrameRate, TimestampClockByFamilyAndFirmware) {
         EXPECT_NEAR(TimestampTickRate(cam) / 99000.0, c.hzFor99000Ticks, 1e-3);
     }
 }
+
+TEST_F(Stage, SequentialModeDeliversEachGivenFrameAtOnce) {
+    camera.noise_removal_sequential = true;
+    camera.profileCallback = OnProfile;
+    for (uint32_t number : {5u, 6u, 7u}) {
+        PeakArray frame = PeakArray::Borrowing(stage->GetNextPointsBuffer());
+        frame.count = 1;
+        frame.points[0] = {1.0f, 2.0f, 3.0f, 0};
+        frame.header.frameNumber = number;
+        stage->SendPeakData(&frame);
+        EXPECT_EQ(seen.frames.back(), number);
+    }
+    EXPECT_EQ(seen.frames.size(), 3u);
+}

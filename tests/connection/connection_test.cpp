@@ -137,6 +137,15 @@ TEST_F(Initialization, TarnWindowOffsetsAndGain) {
     float gain;
     std::memcpy(&gain, &gainBits, sizeof gain);
     EXPECT_FLOAT_EQ(gain, 2.0f);
+
+    // A gain below 2.0 is raised to 2.0 on QvTarn sensors, in the register and in the record.
+    CamProperties* slot = Reception()->GetCameraProperties(0);
+    slot->gainValue = 1.5;
+    ASSERT_EQ(Reception()->InitializeCamera(0), CS_SUCCESS);
+    ASSERT_EQ(yoxasimPeekRegister(id, 32, &gainBits), 0);
+    std::memcpy(&gain, &gainBits, sizeof gain);
+    EXPECT_FLOAT_EQ(gain, 2.0f);
+    EXPECT_DOUBLE_EQ(slot->gainValue, 2.0);
 }
 
 TEST(Connection, ReaddressLostLinkAndUnknownIds) {
