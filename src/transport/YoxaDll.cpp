@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "api/Exceptions.h"
 #include "logging/Log.h"
@@ -19,6 +21,17 @@ template <typename F>
 bool Resolve(void* library, const char* name, F& slot) {
     slot = reinterpret_cast<F>(dlsym(library, name));
     return slot != nullptr;
+}
+
+// The transport ships beside this library. The run path says so too, but a dlopen interposed by a
+// sanitizer or a preloaded library resolves the run path of the interposer, not ours.
+void* OpenBesideThisLibrary() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&OpenBesideThisLibrary), &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    std::string path = info.dli_fname;
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return nullptr;
+    return OpenLibrary((path.substr(0, slash + 1) + kTransportName).c_str());
 }
 
 void ReportUnresolved(const char* name) {
@@ -42,6 +55,7 @@ int yoxaLoadDll(const char* path) {
     }
     if (library == nullptr) library = OpenLibrary("./libyoxabase.so");
     if (library == nullptr) library = OpenLibrary(kTransportName);
+    if (library == nullptr) library = OpenBesideThisLibrary();
     if (library == nullptr) return -1;
     api.library = library;
 
