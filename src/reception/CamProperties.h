@@ -69,7 +69,7 @@ struct CamProperties {
     std::string deviceVersionText;
     char deviceSerialNumber[64] = {};
     char userFlashWriteTime[64] = {};
-    int32_t selfTestCount = 0;
+    std::atomic<int32_t> selfTestCount{0};  // counted on a poller thread during the self test
 
     // Settings copied from a template at connection and written to the sensor's registers.
     Setting<int32_t> imageWidth{2048};

@@ -104,6 +104,9 @@ std::string IdOf(const SensorSpec& spec) {
 class Grabbing : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // Installed before any thread logs and removed after all have ended: the logging library does
+        // not guard its callback list against concurrent writers.
+        log = std::make_unique<LogCapture>();
         std::vector<SensorSpec> specs;
         for (const SensorCase& c : kSensors) specs.push_back(c.spec);
         specs.push_back(kFreshTarn);
@@ -119,27 +122,42 @@ protected:
     }
     static void TearDownTestSuite() {
         _Close();
+        log.reset();
         world.reset();
         TestWorld reset;
     }
     void SetUp() override { recording.Clear(); }
 
-    // Grabs for a while with the profile callback and returns what arrived.
-    static std::vector<Frame> Grab(const std::string& id, std::chrono::milliseconds duration) {
+    // Grabs with the profile callback until `frames` arrived (slow builds, such as sanitizer builds,
+    // take longer) and returns what arrived.
+    static std::vector<Frame> Grab(const std::string& id, size_t frames) {
         recording.Clear();
         EXPECT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
         EXPECT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-        std::this_thread::sleep_for(duration);
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (recording.Of(id).size() < frames && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
         EXPECT_EQ(_StopGrabbing(C(id)), CS_SUCCESS);
         EXPECT_EQ(_SetProfileCallback(C(id), nullptr), CS_SUCCESS);
         return recording.Of(id);
     }
 
     static std::unique_ptr<TestWorld> world;
+    static std::unique_ptr<LogCapture> log;
     static std::vector<int> connectStatus;
 };
 std::unique_ptr<TestWorld> Grabbing::world;
+std::unique_ptr<LogCapture> Grabbing::log;
 std::vector<int> Grabbing::connectStatus;
+
+// Waits until `n` frames of the camera arrived, for at most 30 s (sanitizer builds are slow).
+void WaitFrames(const std::string& id, size_t n) {
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (recording.Of(id).size() < n && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+}
 
 bool Ascending(const std::vector<Frame>& frames) {
     for (size_t i = 1; i < frames.size(); ++i) {
@@ -166,7 +184,7 @@ TEST_F(Grabbing, EveryFamilyAndFormatArrivesCompleteAndInOrder) {
         const std::string id = IdOf(c.spec);
         int height = 0;
         ASSERT_EQ(_GetIntParameter(C(id), "image_height", &height), CS_SUCCESS);
-        std::vector<Frame> frames = Grab(id, 400ms);
+        std::vector<Frame> frames = Grab(id, 60);
         ASSERT_GT(frames.size(), 50u);
         EXPECT_TRUE(Ascending(frames));
         EXPECT_EQ(Gaps(frames), 0);
@@ -185,18 +203,18 @@ TEST_F(Grabbing, EveryFamilyAndFormatArrivesCompleteAndInOrder) {
 TEST_F(Grabbing, FirstFramesOfAGrabberNotNumberedZeroAreDropped) {
     const std::string id = IdOf(kFreshTarn);
     ASSERT_EQ(connectStatus.back(), CS_SUCCESS);
-    LogCapture log;
+    log->Clear();
     ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
     // The sensor's counter does not start at 0 this time: at most 21 frames are dropped.
     ASSERT_EQ(yoxasimInject(id.c_str(), "frame_number", 1000), 0);
     ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-    std::this_thread::sleep_for(300ms);
+    WaitFrames(id, 10);
     _StopGrabbing(C(id));
     std::vector<Frame> frames = recording.Of(id);
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.front().number, 1021u);
     int dropped = 0;
-    for (const std::string& line : log.Lines()) {
+    for (const std::string& line : log->Lines()) {
         dropped += line.rfind("Frame removed from buffer at the beginning. Index: ", 0) == 0 ? 1 : 0;
     }
     EXPECT_EQ(dropped, 21);
@@ -207,7 +225,7 @@ TEST_F(Grabbing, FirstFramesOfAGrabberNotNumberedZeroAreDropped) {
     recording.Clear();
     ASSERT_EQ(yoxasimInject(id.c_str(), "frame_number", 2000), 0);
     ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-    std::this_thread::sleep_for(200ms);
+    WaitFrames(id, 10);
     _StopGrabbing(C(id));
     _SetProfileCallback(C(id), nullptr);
     frames = recording.Of(id);
@@ -225,7 +243,6 @@ TEST_F(Grabbing, ConnectWhileGrabbingIsRefused) {
 
 TEST_F(Grabbing, StreamFaults) {
     const std::string id = IdOf(kSensors[1].spec);
-    LogCapture log;
     struct Case {
         const char* fault;
         int value;
@@ -242,7 +259,7 @@ TEST_F(Grabbing, StreamFaults) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.fault) + (c.reordering ? " with reordering" : ""));
-        log.Clear();
+        log->Clear();
         ASSERT_EQ(_SetIntParameter(C(id), "reordering", c.reordering ? 1 : 0), CS_SUCCESS);
         recording.Clear();
         ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
@@ -250,9 +267,9 @@ TEST_F(Grabbing, StreamFaults) {
         const bool beforeStart = std::string(c.fault) == "stale";
         if (beforeStart) ASSERT_EQ(yoxasimInject(id.c_str(), c.fault, c.value), 0);
         ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-        std::this_thread::sleep_for(100ms);
+        WaitFrames(id, 20);
         if (!beforeStart) ASSERT_EQ(yoxasimInject(id.c_str(), c.fault, c.value), 0);
-        std::this_thread::sleep_for(500ms);
+        WaitFrames(id, 200);
         _StopGrabbing(C(id));
         _SetProfileCallback(C(id), nullptr);
         std::vector<Frame> frames = recording.Of(id);
@@ -264,7 +281,7 @@ TEST_F(Grabbing, StreamFaults) {
         }();
         EXPECT_LE(Gaps(frames), c.maxGaps);
         for (const Frame& f : frames) EXPECT_LT(f.number, 100000u) << "a stale image was delivered";
-        if (c.logLine != nullptr) EXPECT_TRUE(log.Contains(c.logLine));
+        if (c.logLine != nullptr) EXPECT_TRUE(log->Contains(c.logLine));
     }
     _SetIntParameter(C(id), "reordering", 0);
 }
@@ -275,9 +292,9 @@ TEST_F(Grabbing, CounterRestartWithReorderingPassesAtOnce) {
     recording.Clear();
     ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
     ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-    std::this_thread::sleep_for(200ms);
+    WaitFrames(id, 60);
     ASSERT_EQ(yoxasimInject(id.c_str(), "frame_number", 50000), 0);
-    std::this_thread::sleep_for(200ms);
+    WaitFrames(id, 120);
     _StopGrabbing(C(id));
     _SetProfileCallback(C(id), nullptr);
     _SetIntParameter(C(id), "reordering", 0);
@@ -305,14 +322,14 @@ TEST_F(Grabbing, RawImagesAndPeakModeChangeWhileGrabbing) {
     recording.Clear();
     ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
     ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
-    for (int i = 0; i < 300 && rawImages < 5; ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 3000 && rawImages < 5; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_GE(rawImages.load(), 5);
     EXPECT_EQ(rawWrongSize.load(), 0);
     EXPECT_TRUE(recording.Of(id).empty());
 
     // Back to peaks without stopping: the queues are drained and grabbing goes on.
     ASSERT_EQ(_SetIntParameter(C(id), "peak_enable", 1), CS_SUCCESS);
-    std::this_thread::sleep_for(300ms);
+    for (int i = 0; i < 3000 && recording.Of(id).empty(); ++i) std::this_thread::sleep_for(10ms);
     int grabbing = 0;
     EXPECT_EQ(_GetIntParameter(C(id), "grabbing", &grabbing), CS_SUCCESS);
     EXPECT_EQ(grabbing, 1);
