@@ -75,7 +75,7 @@ char* C(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 struct SensorCase {
     const char* what;
-    SensorSpec spec;
+    SensorDescription sensor;
     uint64_t flags;  // sensor header fields valid
 };
 
@@ -90,12 +90,12 @@ const SensorCase kSensors[] = {
 };
 
 // Without a self test at connect, its frame grabber first starts in the test below.
-const SensorSpec kFreshTarn = {.model = "QvTarn", .mac = "00:1f:0a:00:00:08", .ip = "192.168.1.38", .firmware = "1.1.2 ",
+const SensorDescription kFreshTarn = {.model = "QvTarn", .mac = "00:1f:0a:00:00:08", .ip = "192.168.1.38", .firmware = "1.1.2 ",
                                .serial = "QX25000008", .extra = R"("scene": "steps", "frame_rate": 400, )"};
 
-std::string IdOf(const SensorSpec& spec) {
+std::string IdOf(const SensorDescription& sensor) {
     unsigned b[6];
-    std::sscanf(spec.mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+    std::sscanf(sensor.mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
     char id[18];
     std::snprintf(id, sizeof id, "%x:%x:%x:%x:%x:%x", b[0], b[1], b[2], b[3], b[4], b[5]);
     return id;
@@ -107,16 +107,16 @@ protected:
         // Installed before any thread logs and removed after all have ended: the logging library does
         // not guard its callback list against concurrent writers.
         log = std::make_unique<LogCapture>();
-        std::vector<SensorSpec> specs;
-        for (const SensorCase& c : kSensors) specs.push_back(c.spec);
-        specs.push_back(kFreshTarn);
-        world = std::make_unique<TestWorld>(WorldJson(specs));
-        int count = static_cast<int>(specs.size());
+        std::vector<SensorDescription> sensors;
+        for (const SensorCase& c : kSensors) sensors.push_back(c.sensor);
+        sensors.push_back(kFreshTarn);
+        world = std::make_unique<TestWorld>(WorldJson(sensors));
+        int count = static_cast<int>(sensors.size());
         char** ids = nullptr;
         ASSERT_EQ(_Open(&count, &ids, 200), CS_SUCCESS);
-        ASSERT_EQ(count, static_cast<int>(specs.size()));
+        ASSERT_EQ(count, static_cast<int>(sensors.size()));
         for (const SensorCase& c : kSensors) {
-            connectStatus.push_back(_Connect(C(IdOf(c.spec)), nullptr));
+            connectStatus.push_back(_Connect(C(IdOf(c.sensor)), nullptr));
         }
         connectStatus.push_back(_Connect(C(IdOf(kFreshTarn)), nullptr));
     }
@@ -181,7 +181,7 @@ TEST_F(Grabbing, EveryFamilyAndFormatArrivesCompleteAndInOrder) {
         // The grabbing self test ran at connect: a failure would have shown as 31 only without the
         // heartbeat, so check the camera is usable.
         ASSERT_EQ(connectStatus[i], CS_SUCCESS);
-        const std::string id = IdOf(c.spec);
+        const std::string id = IdOf(c.sensor);
         int height = 0;
         ASSERT_EQ(_GetIntParameter(C(id), "image_height", &height), CS_SUCCESS);
         std::vector<Frame> frames = Grab(id, 60);
@@ -234,7 +234,7 @@ TEST_F(Grabbing, FirstFramesOfAGrabberNotNumberedZeroAreDropped) {
 }
 
 TEST_F(Grabbing, ConnectWhileGrabbingIsRefused) {
-    const std::string id = IdOf(kSensors[1].spec);
+    const std::string id = IdOf(kSensors[1].sensor);
     ASSERT_EQ(_StartGrabbing(C(id)), CS_SUCCESS);
     EXPECT_EQ(_Connect(C(id), nullptr), CS_NOT_ALLOWED);
     EXPECT_EQ(_StopGrabbing(C(id)), CS_SUCCESS);
@@ -242,7 +242,7 @@ TEST_F(Grabbing, ConnectWhileGrabbingIsRefused) {
 }
 
 TEST_F(Grabbing, StreamFaults) {
-    const std::string id = IdOf(kSensors[1].spec);
+    const std::string id = IdOf(kSensors[1].sensor);
     struct Case {
         const char* fault;
         int value;
@@ -287,7 +287,7 @@ TEST_F(Grabbing, StreamFaults) {
 }
 
 TEST_F(Grabbing, CounterRestartWithReorderingPassesAtOnce) {
-    const std::string id = IdOf(kSensors[0].spec);
+    const std::string id = IdOf(kSensors[0].sensor);
     ASSERT_EQ(_SetIntParameter(C(id), "reordering", 1), CS_SUCCESS);
     recording.Clear();
     ASSERT_EQ(_SetProfileCallback(C(id), OnProfile), CS_SUCCESS);
@@ -311,7 +311,7 @@ TEST_F(Grabbing, CounterRestartWithReorderingPassesAtOnce) {
 }
 
 TEST_F(Grabbing, RawImagesAndPeakModeChangeWhileGrabbing) {
-    const std::string id = IdOf(kSensors[1].spec);
+    const std::string id = IdOf(kSensors[1].sensor);
     int width = 0, height = 0;
     ASSERT_EQ(_GetIntParameter(C(id), "image_width", &width), CS_SUCCESS);
     ASSERT_EQ(_GetIntParameter(C(id), "image_height", &height), CS_SUCCESS);
@@ -356,7 +356,7 @@ void PeaksA(char* camera, STRUCT_PEAK_DATA*, int*, int*, double*, unsigned*) {
 }  // namespace
 
 TEST_F(Grabbing, CallbacksReplacedAndClearedWhileFramesStream) {
-    const std::string id = IdOf(kSensors[0].spec);
+    const std::string id = IdOf(kSensors[0].sensor);
     for (int round = 0; round < 10; ++round) {
         callsA = callsB = 0;
         ASSERT_EQ(_SetPeaksGrabbedCallback(C(id), PeaksA), CS_SUCCESS);
@@ -384,6 +384,6 @@ TEST_F(Grabbing, CallbacksReplacedAndClearedWhileFramesStream) {
     int count = -1;
     char** ids = nullptr;
     ASSERT_EQ(_Open(&count, &ids, 200), CS_SUCCESS);
-    for (size_t i = 0; i < std::size(kSensors); ++i) connectStatus[i] = _Connect(C(IdOf(kSensors[i].spec)), nullptr);
+    for (size_t i = 0; i < std::size(kSensors); ++i) connectStatus[i] = _Connect(C(IdOf(kSensors[i].sensor)), nullptr);
     connectStatus.back() = _Connect(C(IdOf(kFreshTarn)), nullptr);
 }

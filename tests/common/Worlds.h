@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-struct SensorSpec {
+struct SensorDescription {
     std::string model = "QVCAM_V2";
     std::string mac = "00:1f:0a:12:34:05";
     std::string ip = "192.168.1.10";
@@ -15,10 +15,10 @@ struct SensorSpec {
     std::string extra;  // further JSON members, each followed by a comma
 };
 
-inline std::string WorldJson(const std::vector<SensorSpec>& sensors) {
+inline std::string WorldJson(const std::vector<SensorDescription>& sensors) {
     std::string json = R"({"api_version": "0x02010000", "init_status": 0, "sensors": [)";
     for (size_t i = 0; i < sensors.size(); ++i) {
-        const SensorSpec& s = sensors[i];
+        const SensorDescription& s = sensors[i];
         json += (i ? ", {" : "{") + s.extra + R"("model": ")" + s.model + R"(", "mac": ")" + s.mac +
                 R"(", "ip": ")" + s.ip + R"(", "firmware": ")" + s.firmware + R"(", "serial": ")" + s.serial +
                 R"(", "device_version": "B")";

@@ -20,7 +20,7 @@ CImageReception* Reception() { return dynamic_cast<CImageReception*>(g_ImageRece
 
 // Opens the reception object on a world and discovers it.
 struct Opened {
-    explicit Opened(const std::vector<SensorSpec>& sensors, int wanted = -1) : world(WorldJson(sensors)) {
+    explicit Opened(const std::vector<SensorDescription>& sensors, int wanted = -1) : world(WorldJson(sensors)) {
         count = wanted;
         status = _Open(&count, &ids, 200);
     }
@@ -70,7 +70,7 @@ TEST(Discovery, AttemptsAndTimeoutCap) {
         {-1, 100, 1, 1, "Discovering connected cameras using timeout 100 ms"},
         {1, 1000, 1, 1, "Discovering connected cameras using timeout 1000 ms"},
     };
-    Opened opened({SensorSpec{}});
+    Opened opened({SensorDescription{}});
     ASSERT_EQ(opened.status, CS_SUCCESS);
     for (const Case& c : cases) {
         log.Clear();
@@ -88,7 +88,7 @@ class Initialization : public testing::Test {};
 
 TEST_F(Initialization, FamiliesFirmwareAndRegisterOrder) {
     struct Case {
-        SensorSpec sensor;
+        SensorDescription sensor;
         int expectedStatus;
         const char* deviceVersion;
         int familyIndex;
@@ -149,7 +149,7 @@ TEST_F(Initialization, TarnWindowOffsetsAndGain) {
 }
 
 TEST(Connection, ReaddressLostLinkAndUnknownIds) {
-    Opened opened({SensorSpec{}, {.mac = "00:1f:0a:12:34:06", .ip = "192.168.1.11"}});
+    Opened opened({SensorDescription{}, {.mac = "00:1f:0a:12:34:06", .ip = "192.168.1.11"}});
     ASSERT_EQ(opened.status, CS_SUCCESS);
     ASSERT_EQ(opened.count, 2);
     std::string first = opened.ids[0];
@@ -180,7 +180,7 @@ TEST(Connection, ReaddressLostLinkAndUnknownIds) {
 }
 
 TEST(Connection, ConnectAllConnectsEverySensor) {
-    TestWorld world(WorldJson({SensorSpec{}, {.mac = "00:1f:0a:12:34:06", .ip = "192.168.1.11"}}));
+    TestWorld world(WorldJson({SensorDescription{}, {.mac = "00:1f:0a:12:34:06", .ip = "192.168.1.11"}}));
     int count = 0;
     ASSERT_EQ(_Initialize(const_cast<char*>("ignored"), &count), CS_SUCCESS);
     EXPECT_EQ(count, 2);

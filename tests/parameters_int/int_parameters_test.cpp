@@ -30,16 +30,16 @@ using Writes = std::vector<std::pair<int, unsigned>>;
 enum Sensor { kSkarvel, kCam, kCamOld, kTarn, kSensorCount, kUnknownCamera = kSensorCount };
 
 struct Camera {
-    SensorSpec sensor;
+    SensorDescription sensor;
     const char* id;
     int family;
 };
 
 // A QVCAM_V2 with current firmware and one too old for the peak filters. The QvTarn's largest window is
 // 2112 x 1440, so connecting corrects its offsets by 32 and 20; its firmware predates the self test.
-SensorSpec Describe(const char* model, int n, const char* firmware, const char* serial, int maxWidth = 0,
+SensorDescription Describe(const char* model, int n, const char* firmware, const char* serial, int maxWidth = 0,
                     int maxHeight = 0) {
-    SensorSpec sensor;
+    SensorDescription sensor;
     sensor.model = model;
     sensor.mac = "00:1f:0a:00:00:0" + std::to_string(n);
     sensor.ip = "192.168.1.1" + std::to_string(n);
@@ -60,7 +60,7 @@ constexpr int kTarnAdjustX = 32;
 constexpr int kTarnAdjustY = 20;
 
 std::string World() {
-    std::vector<SensorSpec> sensors;
+    std::vector<SensorDescription> sensors;
     for (const Camera& camera : kCameras) sensors.push_back(camera.sensor);
     return WorldJson(sensors);
 }
