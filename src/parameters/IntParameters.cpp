@@ -26,9 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kQVSkarvel = 0;
-constexpr int kQvTarn = 2;
-
 constexpr int kRegImageOffsetY = 5;
 constexpr int kRegPeakFilterCoeff = 30007;
 constexpr int kRegPeakFirLength = 30008;
@@ -50,7 +47,7 @@ int FamilyIndex(const CamProperties& cam) {
     return cam.familyIndex;
 }
 bool IsQvTarn(const CamProperties& cam) {
-    return cam.family == kQvTarn;
+    return cam.family == FAMILY_QVTARN;
 }
 
 int WriteIntRegisterRaw(const CamProperties& cam, int reg, uint32_t value) {
@@ -608,7 +605,7 @@ static_assert(Unique(kEarlyGetHandlers));
 
 // Registers of the second and third family that the first family lacks.
 CameraStatus GetRegisterOnly(IntGet& g) {
-    if (FamilyIndex(g.cam) == kQVSkarvel) return CS_NOT_SUPPORTED;
+    if (FamilyIndex(g.cam) == FAMILY_QVSKARVEL) return CS_NOT_SUPPORTED;
     return g.AnswerRegister();
 }
 
@@ -755,7 +752,7 @@ CameraStatus CImageReception::SetParameter(char* camera, const char* name, int v
     if (!supported) return status;
     if (exact == "flush_queue") return FlushQueue(camera, set.value);
     if (Contains(kRegisterOnlySetNames, exact)) {
-        if (FamilyIndex(cam) == kQVSkarvel) return CS_NOT_SUPPORTED;
+        if (FamilyIndex(cam) == FAMILY_QVSKARVEL) return CS_NOT_SUPPORTED;
         return WriteIntRegister(cam, set.reg, set.Unsigned());
     }
     YLOG(ERROR) << "Not supported parameter";
@@ -839,7 +836,7 @@ CameraStatus CImageReception::SetFirLength(int index, uint32_t* value) {
     if (index < 0 || index >= kMaxCameras) return CS_UNKNOWN_CAMERA;
     CamProperties& cam = cameras[index];
     // firLength scales the threshold of QVSkarvel sensors, so it follows only a length the sensor took.
-    if (FamilyIndex(cam) != kQVSkarvel) {
+    if (FamilyIndex(cam) != FAMILY_QVSKARVEL) {
         CameraStatus status = WriteIntRegister(cam, kRegPeakFirLength, *value);
         if (status == CS_SUCCESS) cam.firLength = static_cast<int32_t>(*value);
         // Firmware with separate intensity and detection filters starts them at the peak filter's length
@@ -871,7 +868,7 @@ CameraStatus CImageReception::SetFirLength(int index, uint32_t* value) {
 CameraStatus CImageReception::GetFirLength(int index, uint32_t* value) {
     if (index < 0 || index >= kMaxCameras) return CS_UNKNOWN_CAMERA;
     const CamProperties& cam = cameras[index];
-    if (FamilyIndex(cam) != kQVSkarvel) return ReadIntRegister(cam, kRegPeakFirLength, value);
+    if (FamilyIndex(cam) != FAMILY_QVSKARVEL) return ReadIntRegister(cam, kRegPeakFirLength, value);
     uint32_t code = 0;
     CameraStatus status = ReadIntRegister(cam, kRegPeakFilterCoeff, &code);
     if (status == CS_SUCCESS) {
@@ -885,7 +882,7 @@ CameraStatus CImageReception::SetPeakCoreThreshold(int index, int reg, uint32_t 
     if (index < 0 || index >= kMaxCameras) return CS_UNKNOWN_CAMERA;
     const CamProperties& cam = cameras[index];
     uint32_t written = value;
-    if (FamilyIndex(cam) == kQVSkarvel) {
+    if (FamilyIndex(cam) == FAMILY_QVSKARVEL) {
         float scaled = static_cast<float>(value) * static_cast<float>(cam.firLength) / kThresholdTaps;
         written = RoundToRegister(scaled);
     }
@@ -900,7 +897,7 @@ CameraStatus CImageReception::GetPeakCoreThreshold(int index, int reg, uint32_t*
     if (status != CS_SUCCESS) return status;
     // Without a known FIR length the scale is unknown: the register is reported as it stands.
     const int firLength = cam.firLength;
-    if (FamilyIndex(cam) == kQVSkarvel && firLength > 0) {
+    if (FamilyIndex(cam) == FAMILY_QVSKARVEL && firLength > 0) {
         raw = RoundToRegister(static_cast<double>(raw) * kThresholdTaps / firLength);
     }
     *value = raw;
@@ -919,7 +916,7 @@ CameraStatus CImageReception::SetLedDuration(char* camera, int duration) {
     CameraStatus status = SetParameter(camera, "exposure", duration + kLedExposureMargin);
     if (status == CS_SUCCESS) status = SetParameter(camera, "reg_pulse_delay", kLedPulseDelay);
     if (status == CS_SUCCESS) {
-        status = FamilyIndex(cam) != kQVSkarvel
+        status = FamilyIndex(cam) != FAMILY_QVSKARVEL
                      ? SetParameter(camera, "reg_pulse_width_float", static_cast<float>(duration))
                      : SetParameter(camera, "reg_pulse_width", duration);
     }

@@ -39,6 +39,11 @@ private:
     std::atomic<T> value_;
 };
 
+// Product families: the index into the parameter table's support words and the behaviour branches.
+constexpr int FAMILY_QVSKARVEL = 0;
+constexpr int FAMILY_QVCAM_V2 = 1;
+constexpr int FAMILY_QVTARN = 2;
+
 constexpr int kMaxCameras = 10;
 constexpr int kMaxLayers = 10;
 

@@ -34,7 +34,7 @@ void StoreMax(std::atomic<T>& target, T value) {
 
 double TimestampTickRate(const CamProperties& cam) {
     // QvTarn firmware before 1.2.0 counts its timestamps at 9.9 MHz.
-    const bool oldTarnClock = cam.family == 2 && FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) < QV_TARN_TS_FREQ_FIXED_FW_VERSION;
+    const bool oldTarnClock = cam.family == FAMILY_QVTARN && FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) < QV_TARN_TS_FREQ_FIXED_FW_VERSION;
     return oldTarnClock ? 9900000.0 : 10000000.0;
 }
 

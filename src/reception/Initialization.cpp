@@ -16,9 +16,6 @@
 
 namespace {
 
-constexpr int kFamilySkarvel = 0;
-constexpr int kFamilyCamV2 = 1;
-constexpr int kFamilyTarn = 2;
 
 constexpr uint32_t kModelNameAddress = 154;
 constexpr uint32_t kDeviceVersionAddress = 162;
@@ -232,7 +229,7 @@ void CImageReception::ParseFwVersion(int index) {
         yoxaGetRegisterInt(cam.cameraHandle, 40 + r, &value);
         for (int b = 0; b < 4; ++b) text[r * 4 + b] = static_cast<char>((value >> (8 * b)) & 0xFF);
     }
-    const bool tarn = cam.family == kFamilyTarn;
+    const bool tarn = cam.family == FAMILY_QVTARN;
     cam.fwMajor = cam.fwMinor = cam.fwFeature = cam.fwBuild = -1;
     std::string token;
     auto number = [&token] { return static_cast<int32_t>(std::strtod(token.c_str(), nullptr)); };
@@ -297,18 +294,18 @@ CameraStatus CImageReception::InitializeCamera(int i) {
     cam.sensorHeight = 1088;
     cam.sensorWidth = 2048;
     if (model == "QVCAM_V2") {
-        cam.familyIndex = cam.family = kFamilyCamV2;
+        cam.familyIndex = cam.family = FAMILY_QVCAM_V2;
     } else if (model == "QvTarn") {
-        cam.familyIndex = cam.family = kFamilyTarn;
+        cam.familyIndex = cam.family = FAMILY_QVTARN;
         cam.sensorHeight = 1400;
         if (gQvTarnCamera == nullptr) gQvTarnCamera = std::make_unique<QvTarnHandler>().release();
     } else if (model == "QVSkarvel") {
-        cam.familyIndex = cam.family = kFamilySkarvel;
+        cam.familyIndex = cam.family = FAMILY_QVSKARVEL;
     } else {
         YLOG(ERROR) << "ERROR: unknown camera";
         return CS_UNKNOWN_ERROR;
     }
-    const bool tarn = cam.family == kFamilyTarn;
+    const bool tarn = cam.family == FAMILY_QVTARN;
 
     ParseFwVersion(i);
     const int fw = FW(cam.fwMajor, cam.fwMinor, cam.fwFeature);
@@ -336,7 +333,7 @@ CameraStatus CImageReception::InitializeCamera(int i) {
         }
     }
 
-    if (cam.familyIndex != kFamilySkarvel) {
+    if (cam.familyIndex != FAMILY_QVSKARVEL) {
         WriteRegister(i, 30017, 1);
     } else if ((status = SetInternalPulsing(i, cam.internalPulsing)) != CS_SUCCESS) {
         return status;
@@ -380,7 +377,7 @@ CameraStatus CImageReception::InitializeCamera(int i) {
         return status;
     }
 
-    if (cam.familyIndex != kFamilySkarvel) {
+    if (cam.familyIndex != FAMILY_QVSKARVEL) {
         if ((status = WriteRegister(i, 20144, 0)) != CS_SUCCESS) return status;
         if (WriteRegister(i, 20178, 0) != CS_SUCCESS) {
             YLOG(TRACE) << "Parameter surface_mode not supported by current firmware version";
@@ -443,7 +440,7 @@ CameraStatus CImageReception::SelfTestForGrabbing(int i) {
     CamProperties& cam = cameras[i];
     char* id = cam.cameraId;
     YLOG(TRACE) << "Camera " << id << " image grabbing self test started";
-    if (cam.family == kFamilyTarn) return QvTarnHandler::SelfTestForGrabbing(*this, i);
+    if (cam.family == FAMILY_QVTARN) return QvTarnHandler::SelfTestForGrabbing(*this, i);
 
     cam.selfTestCount = 0;
     SetLedDuration(id, 2);

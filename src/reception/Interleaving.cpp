@@ -144,7 +144,7 @@ bool CInterleaving::Apply(PeakArray& frame, const Interleaving& settings) {
 CameraStatus CImageReception::SetInterleaving(int index, float factor) {
     CamProperties* cam = GetCameraProperties(index);
     if (cam == nullptr || index >= kMaxCameras) return CS_UNKNOWN_CAMERA;
-    if (cam->family == 2) {
+    if (cam->family == FAMILY_QVTARN) {
         YLOG(INFO) << "Interleaving is not supported.";
         return CS_SUCCESS;
     }

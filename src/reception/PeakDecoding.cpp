@@ -8,11 +8,6 @@
 
 namespace {
 
-// Product family numbers of the camera record.
-constexpr int32_t FAMILY_QVSKARVEL = 0;
-constexpr int32_t FAMILY_QVCAM_V2 = 1;
-constexpr int32_t FAMILY_QVTARN = 2;
-
 uint64_t LoadRecord(const uint8_t* record) {
     uint64_t v;
     std::memcpy(&v, record, sizeof v);

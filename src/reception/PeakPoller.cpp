@@ -195,7 +195,7 @@ void CImageReception::PollPeakQueue(int index) {
             const CamProperties& o = cameras[other];
             otherBusy = other != index && o.connected && o.grabbing && o.peakPollerSpinning;
         }
-        if (idle || otherBusy || cam.family == 2 || MillisecondsSince(lastReceive) > 100.0) {
+        if (idle || otherBusy || cam.family == FAMILY_QVTARN || MillisecondsSince(lastReceive) > 100.0) {
             cam.peakPollerSpinning = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             idle = true;
