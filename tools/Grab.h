@@ -60,4 +60,5 @@ private:
 };
 
 // Grabs from connected sensors until the options say stop; 0 on success.
-int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options, std::vector<GrabSummary>* summaries);
+int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options,
+            std::vector<GrabSummary>* summaries);

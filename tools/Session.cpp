@@ -14,7 +14,9 @@ Session::Session(int timeoutMs) {
     for (int i = 0; status_ == CS_SUCCESS && i < count; ++i) ids_.emplace_back(ids[i]);
 }
 
-Session::~Session() { _Close(); }
+Session::~Session() {
+    _Close();
+}
 
 std::string Session::Resolve(const std::string& text) const {
     for (const std::string& id : ids_) {

@@ -27,7 +27,8 @@ int CmdBench(int argc, char** argv) {
     }
     // The simulated world of the benchmark; the simulator reads it when the library starts it.
     const std::string world = "/tmp/yoxa-bench-world-" + std::to_string(getpid()) + ".json";
-    std::ofstream(world) << R"json({"sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
+    std::ofstream(world)
+        << R"json({"sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
         "firmware": "4.9 (2)", "serial": "QC21000123", "scene": "mirror", "frame_rate": "max"}]})json";
     setenv("YOXA_SIM_WORLD", world.c_str(), 1);
     int result = 1;
@@ -39,9 +40,10 @@ int CmdBench(int argc, char** argv) {
             if (RunGrab({id}, options, &summaries) == 0) {
                 for (const GrabSummary& s : summaries) {
                     std::printf("%.0f frames/s, %.3g points/s, %llu frames lost, %llu frames in %.1f s\n",
-                                static_cast<double>(s.frames) / s.seconds, static_cast<double>(s.points) / s.seconds,
-                                static_cast<unsigned long long>(s.lost), static_cast<unsigned long long>(s.frames),
-                                s.seconds);
+                                static_cast<double>(s.frames) / s.seconds,
+                                static_cast<double>(s.points) / s.seconds,
+                                static_cast<unsigned long long>(s.lost),
+                                static_cast<unsigned long long>(s.frames), s.seconds);
                 }
                 result = 0;
             }

@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
 #include <string>
 #include <vector>
 
@@ -11,7 +10,8 @@
 #include "yoxa/yoxa.h"
 
 int ReportStatus(const char* what, int status) {
-    if (status != CS_SUCCESS) std::fprintf(stderr, "yoxa: %s: %s (%d)\n", what, YoxaCameraStatusName(status), status);
+    if (status != CS_SUCCESS)
+        std::fprintf(stderr, "yoxa: %s: %s (%d)\n", what, YoxaCameraStatusName(status), status);
     return status;
 }
 

@@ -43,8 +43,9 @@ GrabRecorder::GrabRecorder(std::string id, const std::string& path) : id_(std::m
     if (ply_) {
         // The vertex count is patched in when the file is closed; reserve room for it.
         std::fprintf(file_.get(), "ply\nformat ascii 1.0\nelement vertex %-12s\n", "0");
-        std::fprintf(file_.get(),
-                     "property float x\nproperty float y\nproperty float z\nproperty float intensity\nend_header\n");
+        std::fprintf(
+            file_.get(),
+            "property float x\nproperty float y\nproperty float z\nproperty float intensity\nend_header\n");
     } else {
         std::fprintf(file_.get(), "frame,x,z,intensity\n");
     }
@@ -54,7 +55,8 @@ GrabRecorder::~GrabRecorder() {
     if (!file_) return;
     if (ply_) {
         std::fflush(file_.get());
-        std::fseek(file_.get(), static_cast<long>(std::strlen("ply\nformat ascii 1.0\nelement vertex ")), SEEK_SET);
+        std::fseek(file_.get(), static_cast<long>(std::strlen("ply\nformat ascii 1.0\nelement vertex ")),
+                   SEEK_SET);
         std::fprintf(file_.get(), "%-12llu", static_cast<unsigned long long>(points_.load()));
     }
 }
@@ -82,7 +84,8 @@ void GrabRecorder::Frame(const STRUCT_PEAK_DATA* peaks, int count, int backlog, 
     ++frames_;
 }
 
-int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options, std::vector<GrabSummary>* summaries) {
+int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options,
+            std::vector<GrabSummary>* summaries) {
     std::vector<std::unique_ptr<GrabRecorder>> recorders;
     for (const std::string& id : ids) {
         std::string path;
@@ -92,7 +95,8 @@ int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options, std
                 std::string safe = id;
                 for (char& c : safe) c = c == ':' ? '-' : c;
                 size_t dot = path.rfind('.');
-                path = dot == std::string::npos ? path + "-" + safe : path.substr(0, dot) + "-" + safe + path.substr(dot);
+                path = dot == std::string::npos ? path + "-" + safe
+                                                : path.substr(0, dot) + "-" + safe + path.substr(dot);
             }
         }
         recorders.push_back(std::make_unique<GrabRecorder>(id, path));
@@ -102,10 +106,13 @@ int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options, std
         if (ReportStatus("peaks callback", _SetPeaksGrabbedCallback(cid, OnPeaks)) != CS_SUCCESS) return 1;
     }
     for (const std::string& id : ids) {
-        if (ReportStatus("start grabbing", _StartGrabbing(const_cast<char*>(id.c_str()))) != CS_SUCCESS) return 1;
+        if (ReportStatus("start grabbing", _StartGrabbing(const_cast<char*>(id.c_str()))) != CS_SUCCESS)
+            return 1;
     }
     const auto start = std::chrono::steady_clock::now();
-    auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
     auto done = [&] {
         if (options.frames > 0) {
             for (auto& r : recorders) {
@@ -121,9 +128,9 @@ int RunGrab(const std::vector<std::string>& ids, const GrabOptions& options, std
             std::string line;
             for (auto& r : recorders) {
                 char text[200];
-                std::snprintf(text, sizeof text, "%s: %llu frames, %.0f fps, backlog %d, lost %llu   ", r->Id().c_str(),
-                              static_cast<unsigned long long>(r->Frames()), r->Frequency(), r->Backlog(),
-                              static_cast<unsigned long long>(r->Lost()));
+                std::snprintf(text, sizeof text, "%s: %llu frames, %.0f fps, backlog %d, lost %llu   ",
+                              r->Id().c_str(), static_cast<unsigned long long>(r->Frames()), r->Frequency(),
+                              r->Backlog(), static_cast<unsigned long long>(r->Lost()));
                 line += text;
             }
             std::fprintf(stderr, "\r%s", line.c_str());
@@ -158,7 +165,8 @@ int CmdGrab(int argc, char** argv) {
         } else if (which.empty() && arg[0] != '-') {
             which = arg;
         } else {
-            std::fprintf(stderr, "usage: yoxa grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n");
+            std::fprintf(stderr,
+                         "usage: yoxa grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n");
             return 2;
         }
     }

@@ -10,7 +10,9 @@
 
 namespace {
 
-char* Id(const std::string& id) { return const_cast<char*>(id.c_str()); }
+char* Id(const std::string& id) {
+    return const_cast<char*>(id.c_str());
+}
 
 bool Supported(const std::string& id, const char* name) {
     bool supported = false;
@@ -34,7 +36,8 @@ void PrintInfo(const std::string& id) {
     _GetSerialNumber(Id(id), mac);
     _GetIntParameter(Id(id), "camera_ram_type", &ramType);
     int supported = 0;
-    for (int i = 0; i < YOXA_PARAMETER_COUNT; ++i) supported += Supported(id, _yoxaParametersList[i].name) ? 1 : 0;
+    for (int i = 0; i < YOXA_PARAMETER_COUNT; ++i)
+        supported += Supported(id, _yoxaParametersList[i].name) ? 1 : 0;
     int width = 0, height = 0;
     _GetIntParameter(Id(id), "image_width", &width);
     _GetIntParameter(Id(id), "image_height", &height);

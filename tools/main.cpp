@@ -19,10 +19,13 @@ const Command kCommands[] = {
     {"info", CmdInfo, "info [id]                    connect and describe the sensors (or one)"},
     {"get", CmdGet, "get <id> <name>              read an integer parameter"},
     {"set", CmdSet, "set <id> <name> <value>      write an integer parameter"},
-    {"grab", CmdGrab, "grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n"
-                      "                               grab peaks, with a live status line"},
-    {"bench", CmdBench, "bench [--seconds S]          the whole chain at the fastest mode on a simulated sensor"},
-    {"demo", CmdDemo, "demo                         the main job: every sensor connected, described, grabbed"},
+    {"grab", CmdGrab,
+     "grab <id> [--frames N] [--seconds S] [--out file.csv|file.ply]\n"
+     "                               grab peaks, with a live status line"},
+    {"bench", CmdBench,
+     "bench [--seconds S]          the whole chain at the fastest mode on a simulated sensor"},
+    {"demo", CmdDemo,
+     "demo                         the main job: every sensor connected, described, grabbed"},
 };
 
 void PrintHelp(FILE* out) {

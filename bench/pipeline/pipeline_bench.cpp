@@ -33,18 +33,22 @@ void OnPeaks(char*, STRUCT_PEAK_DATA*, int* count, int*, double*, unsigned* fram
 double ThreadCpuSeconds(std::thread& thread) {
     clockid_t clock;
     timespec ts{};
-    if (pthread_getcpuclockid(thread.native_handle(), &clock) != 0 || clock_gettime(clock, &ts) != 0) return 0.0;
+    if (pthread_getcpuclockid(thread.native_handle(), &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return 0.0;
     return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
 }
 
 void BM_PipelineMaxRate(benchmark::State& state) {
-    const double seconds = std::getenv("YOXA_BENCH_SECONDS") ? std::atof(std::getenv("YOXA_BENCH_SECONDS")) : 10.0;
-    TestWorld world(R"json({"sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
+    const double seconds =
+        std::getenv("YOXA_BENCH_SECONDS") ? std::atof(std::getenv("YOXA_BENCH_SECONDS")) : 10.0;
+    TestWorld world(
+        R"json({"sensors": [{"model": "QVCAM_V2", "mac": "00:1f:0a:12:34:05", "ip": "192.168.1.10",
         "firmware": "4.9 (2)", "serial": "QC21000123", "scene": "mirror", "frame_rate": "max",
         "max_width": 2048, "max_height": 1088}]})json");
     int count = -1;
     char** ids = nullptr;
-    if (!world.ok() || _Open(&count, &ids, 200) != CS_SUCCESS || count < 1 || _Connect(ids[0], nullptr) != CS_SUCCESS) {
+    if (!world.ok() || _Open(&count, &ids, 200) != CS_SUCCESS || count < 1 ||
+        _Connect(ids[0], nullptr) != CS_SUCCESS) {
         state.SkipWithError("no simulated sensor");
         _Close();
         return;
@@ -60,7 +64,8 @@ void BM_PipelineMaxRate(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
         const uint64_t n = frames;
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double grabberCpu = ThreadCpuSeconds(cam->frameGrabber) - grabberStart;
         const double pollerCpu = ThreadCpuSeconds(cam->peakPoller) - pollerStart;
         _StopGrabbing(id);

@@ -50,9 +50,13 @@ public:
     virtual CameraStatus FieldCalibrationStart(char*, char*, char*, double*, int, FieldCalibrationResults*) {
         return CS_FAILED;
     }
-    virtual CameraStatus IntensityCalibrationStart(char*, char*, char*, char*, bool, double) { return CS_FAILED; }
+    virtual CameraStatus IntensityCalibrationStart(char*, char*, char*, char*, bool, double) {
+        return CS_FAILED;
+    }
     virtual CameraStatus FieldCalibrationSave(char*, char*) { return CS_FAILED; }
-    virtual CameraStatus DynamicSensorCtrlParameters(char*, int, DynSensorControl*) { return CS_NOT_CONNECTED; }
+    virtual CameraStatus DynamicSensorCtrlParameters(char*, int, DynSensorControl*) {
+        return CS_NOT_CONNECTED;
+    }
     virtual CameraStatus GetDynamicSensorControl(char*, int&, DynSensorControl*) { return CS_NOT_CONNECTED; }
     virtual CameraStatus PostProcessBufferZCompensationY(char*, float*, const float*, const HEADER*, double,
                                                          size_t, size_t, size_t, size_t) {

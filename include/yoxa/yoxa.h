@@ -35,67 +35,96 @@ extern "C" {
 /* Status of every operation. 0 is success. */
 typedef enum CameraStatus {
     CS_SUCCESS = 0,
-    CS_FAILED = 1,                   /* general failure, or not implemented by this reception object */
-    CS_NOT_CONNECTED = 2,            /* camera not connected or not answering */
-    CS_CALIBRATION_NO_GRAB = 7,      /* a calibration run could not start grabbing */
-    CS_NOT_ALLOWED = 9,              /* not allowed in the current state (for example while grabbing) */
-    CS_UNKNOWN_CAMERA = 11,          /* camera id not found */
-    CS_UNKNOWN_PARAMETER = 12,       /* unknown parameter, or a prerequisite missing */
-    CS_WRONG_TYPE = 14,              /* parameter has a different type */
-    CS_FILE_OPEN_FAILED = 16,        /* file could not be opened */
-    CS_OUT_OF_RANGE = 17,            /* value out of range or invalid */
-    CS_NOT_AVAILABLE = 18,           /* calibration needed, or conversion not supported */
-    CS_NO_FILTER_CODE = 19,          /* FIR length has no filter code */
-    CS_NOT_SUPPORTED = 20,           /* parameter not supported by this product family */
-    CS_RUNTIME_ERROR = 21,           /* unexpected runtime error while creating the reception object */
-    CS_DRIVER_MISSING = 22,          /* transport library or camera driver missing */
-    CS_CALIBRATION_INVALID = 23,     /* calibration file invalid or failed to load */
-    CS_DATA_TOO_LARGE = 24,          /* data larger than the sensor's user flash */
-    CS_FLASH_WRITE_FAILED = 25,      /* sensor data write failed, or refused while grabbing */
-    CS_FLASH_READ_FAILED = 27,       /* sensor data read failed, or refused while grabbing */
-    CS_FLASH_FILE_FAILED = 28,       /* file open/close failed during a flash transfer */
-    CS_NO_SENSOR_DATA = 29,          /* no calibration data in the sensor */
-    CS_READ_ONLY = 30,               /* read-only parameter */
-    CS_SELF_TEST_FAILED = 31,        /* grabbing self test failed */
-    CS_CALIBRATION_UNIDENTIFIED = 33,/* calibration accepted without the sensor's identification */
-    CS_CALIBRATION_OTHER_SENSOR = 34,/* calibration file identifies another sensor */
-    CS_INCOMPATIBLE = 35,            /* firmware file not compatible; transport API too old */
-    CS_FIRMWARE_TOO_OLD = 36,        /* sensor firmware too old */
+    CS_FAILED = 1,                    /* general failure, or not implemented by this reception object */
+    CS_NOT_CONNECTED = 2,             /* camera not connected or not answering */
+    CS_CALIBRATION_NO_GRAB = 7,       /* a calibration run could not start grabbing */
+    CS_NOT_ALLOWED = 9,               /* not allowed in the current state (for example while grabbing) */
+    CS_UNKNOWN_CAMERA = 11,           /* camera id not found */
+    CS_UNKNOWN_PARAMETER = 12,        /* unknown parameter, or a prerequisite missing */
+    CS_WRONG_TYPE = 14,               /* parameter has a different type */
+    CS_FILE_OPEN_FAILED = 16,         /* file could not be opened */
+    CS_OUT_OF_RANGE = 17,             /* value out of range or invalid */
+    CS_NOT_AVAILABLE = 18,            /* calibration needed, or conversion not supported */
+    CS_NO_FILTER_CODE = 19,           /* FIR length has no filter code */
+    CS_NOT_SUPPORTED = 20,            /* parameter not supported by this product family */
+    CS_RUNTIME_ERROR = 21,            /* unexpected runtime error while creating the reception object */
+    CS_DRIVER_MISSING = 22,           /* transport library or camera driver missing */
+    CS_CALIBRATION_INVALID = 23,      /* calibration file invalid or failed to load */
+    CS_DATA_TOO_LARGE = 24,           /* data larger than the sensor's user flash */
+    CS_FLASH_WRITE_FAILED = 25,       /* sensor data write failed, or refused while grabbing */
+    CS_FLASH_READ_FAILED = 27,        /* sensor data read failed, or refused while grabbing */
+    CS_FLASH_FILE_FAILED = 28,        /* file open/close failed during a flash transfer */
+    CS_NO_SENSOR_DATA = 29,           /* no calibration data in the sensor */
+    CS_READ_ONLY = 30,                /* read-only parameter */
+    CS_SELF_TEST_FAILED = 31,         /* grabbing self test failed */
+    CS_CALIBRATION_UNIDENTIFIED = 33, /* calibration accepted without the sensor's identification */
+    CS_CALIBRATION_OTHER_SENSOR = 34, /* calibration file identifies another sensor */
+    CS_INCOMPATIBLE = 35,             /* firmware file not compatible; transport API too old */
+    CS_FIRMWARE_TOO_OLD = 36,         /* sensor firmware too old */
     CS_UNKNOWN_ERROR = 100
 } CameraStatus;
 
 /* The symbolic name of a status value ("CS_NOT_CONNECTED"), or "CS_?" for others. */
 static inline const char* YoxaCameraStatusName(int status) {
     switch (status) {
-        case CS_SUCCESS: return "CS_SUCCESS";
-        case CS_FAILED: return "CS_FAILED";
-        case CS_NOT_CONNECTED: return "CS_NOT_CONNECTED";
-        case CS_CALIBRATION_NO_GRAB: return "CS_CALIBRATION_NO_GRAB";
-        case CS_NOT_ALLOWED: return "CS_NOT_ALLOWED";
-        case CS_UNKNOWN_CAMERA: return "CS_UNKNOWN_CAMERA";
-        case CS_UNKNOWN_PARAMETER: return "CS_UNKNOWN_PARAMETER";
-        case CS_WRONG_TYPE: return "CS_WRONG_TYPE";
-        case CS_FILE_OPEN_FAILED: return "CS_FILE_OPEN_FAILED";
-        case CS_OUT_OF_RANGE: return "CS_OUT_OF_RANGE";
-        case CS_NOT_AVAILABLE: return "CS_NOT_AVAILABLE";
-        case CS_NO_FILTER_CODE: return "CS_NO_FILTER_CODE";
-        case CS_NOT_SUPPORTED: return "CS_NOT_SUPPORTED";
-        case CS_RUNTIME_ERROR: return "CS_RUNTIME_ERROR";
-        case CS_DRIVER_MISSING: return "CS_DRIVER_MISSING";
-        case CS_CALIBRATION_INVALID: return "CS_CALIBRATION_INVALID";
-        case CS_DATA_TOO_LARGE: return "CS_DATA_TOO_LARGE";
-        case CS_FLASH_WRITE_FAILED: return "CS_FLASH_WRITE_FAILED";
-        case CS_FLASH_READ_FAILED: return "CS_FLASH_READ_FAILED";
-        case CS_FLASH_FILE_FAILED: return "CS_FLASH_FILE_FAILED";
-        case CS_NO_SENSOR_DATA: return "CS_NO_SENSOR_DATA";
-        case CS_READ_ONLY: return "CS_READ_ONLY";
-        case CS_SELF_TEST_FAILED: return "CS_SELF_TEST_FAILED";
-        case CS_CALIBRATION_UNIDENTIFIED: return "CS_CALIBRATION_UNIDENTIFIED";
-        case CS_CALIBRATION_OTHER_SENSOR: return "CS_CALIBRATION_OTHER_SENSOR";
-        case CS_INCOMPATIBLE: return "CS_INCOMPATIBLE";
-        case CS_FIRMWARE_TOO_OLD: return "CS_FIRMWARE_TOO_OLD";
-        case CS_UNKNOWN_ERROR: return "CS_UNKNOWN_ERROR";
-        default: return "CS_?";
+        case CS_SUCCESS:
+            return "CS_SUCCESS";
+        case CS_FAILED:
+            return "CS_FAILED";
+        case CS_NOT_CONNECTED:
+            return "CS_NOT_CONNECTED";
+        case CS_CALIBRATION_NO_GRAB:
+            return "CS_CALIBRATION_NO_GRAB";
+        case CS_NOT_ALLOWED:
+            return "CS_NOT_ALLOWED";
+        case CS_UNKNOWN_CAMERA:
+            return "CS_UNKNOWN_CAMERA";
+        case CS_UNKNOWN_PARAMETER:
+            return "CS_UNKNOWN_PARAMETER";
+        case CS_WRONG_TYPE:
+            return "CS_WRONG_TYPE";
+        case CS_FILE_OPEN_FAILED:
+            return "CS_FILE_OPEN_FAILED";
+        case CS_OUT_OF_RANGE:
+            return "CS_OUT_OF_RANGE";
+        case CS_NOT_AVAILABLE:
+            return "CS_NOT_AVAILABLE";
+        case CS_NO_FILTER_CODE:
+            return "CS_NO_FILTER_CODE";
+        case CS_NOT_SUPPORTED:
+            return "CS_NOT_SUPPORTED";
+        case CS_RUNTIME_ERROR:
+            return "CS_RUNTIME_ERROR";
+        case CS_DRIVER_MISSING:
+            return "CS_DRIVER_MISSING";
+        case CS_CALIBRATION_INVALID:
+            return "CS_CALIBRATION_INVALID";
+        case CS_DATA_TOO_LARGE:
+            return "CS_DATA_TOO_LARGE";
+        case CS_FLASH_WRITE_FAILED:
+            return "CS_FLASH_WRITE_FAILED";
+        case CS_FLASH_READ_FAILED:
+            return "CS_FLASH_READ_FAILED";
+        case CS_FLASH_FILE_FAILED:
+            return "CS_FLASH_FILE_FAILED";
+        case CS_NO_SENSOR_DATA:
+            return "CS_NO_SENSOR_DATA";
+        case CS_READ_ONLY:
+            return "CS_READ_ONLY";
+        case CS_SELF_TEST_FAILED:
+            return "CS_SELF_TEST_FAILED";
+        case CS_CALIBRATION_UNIDENTIFIED:
+            return "CS_CALIBRATION_UNIDENTIFIED";
+        case CS_CALIBRATION_OTHER_SENSOR:
+            return "CS_CALIBRATION_OTHER_SENSOR";
+        case CS_INCOMPATIBLE:
+            return "CS_INCOMPATIBLE";
+        case CS_FIRMWARE_TOO_OLD:
+            return "CS_FIRMWARE_TOO_OLD";
+        case CS_UNKNOWN_ERROR:
+            return "CS_UNKNOWN_ERROR";
+        default:
+            return "CS_?";
     }
 }
 
@@ -143,7 +172,10 @@ typedef enum SurfaceSorting {
 
 typedef enum MaterialType { MATERIAL_0 = 0, MATERIAL_1 = 1, MATERIAL_2 = 2 } MaterialType;
 
-typedef enum DetectionSensitivity { SENSITIVITY_DEFAULT = 0, SENSITIVITY_ALTERNATIVE = 1 } DetectionSensitivity;
+typedef enum DetectionSensitivity {
+    SENSITIVITY_DEFAULT = 0,
+    SENSITIVITY_ALTERNATIVE = 1
+} DetectionSensitivity;
 
 typedef enum ZCompensationCalibrationStatus {
     ZCOMP_IDLE = 0,
@@ -329,8 +361,8 @@ YOXA_EXPORT int _ZCompensationCalibrationVisualizeResult(char* zCompensationFile
 YOXA_EXPORT int _ZCompensationCalibrationVisualizeCurrent(char* camera, int yDirection, char* k1BmpPath,
                                                           char* k2BmpPath);
 YOXA_EXPORT void _ZCompensationCalibrationProgress(char* camera, char* bmpPath, double* xLevels,
-                                                   int xCapacity, int* xCount, double* yLevels,
-                                                   int yCapacity, int* yCount);
+                                                   int xCapacity, int* xCount, double* yLevels, int yCapacity,
+                                                   int* yCount);
 YOXA_EXPORT int _ZCompensationCalibrationSave(char* camera, char* path);
 YOXA_EXPORT int _ZCompensationCalibrationGetStatus(char* camera);
 

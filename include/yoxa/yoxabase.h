@@ -50,7 +50,8 @@ YOXA_EXPORT YOXA_API_STATUS yoxaSetRegisterInt(int32_t handle, int32_t reg, uint
 YOXA_EXPORT YOXA_API_STATUS yoxaGetRegisterFloat(int32_t handle, int32_t reg, float* value);
 YOXA_EXPORT YOXA_API_STATUS yoxaSetRegisterFloat(int32_t handle, int32_t reg, float* value);
 /* address and *length in 32-bit words; each word carries four bytes, lowest byte first. */
-YOXA_EXPORT YOXA_API_STATUS yoxaReadMemory(int32_t handle, uint32_t address, uint32_t* length, uint32_t* buffer);
+YOXA_EXPORT YOXA_API_STATUS yoxaReadMemory(int32_t handle, uint32_t address, uint32_t* length,
+                                           uint32_t* buffer);
 YOXA_EXPORT YOXA_API_STATUS yoxaWriteMemory(int32_t handle, uint32_t address, uint32_t* length,
                                             uint32_t* buffer);
 YOXA_EXPORT YOXA_API_STATUS yoxaStartImageAcquisition(int32_t handle);

@@ -4,15 +4,15 @@
 #include <stdexcept>
 #include <string>
 
-#define YOXA_DEFINE_EXCEPTION(NAME, TEXT)                                      \
-    class NAME : public std::exception {                                       \
-    public:                                                                    \
-        explicit NAME(std::string message) : message_(std::move(message)) {}   \
-        const char* what() const noexcept override { return TEXT; }            \
-        const std::string& message() const { return message_; }                \
-                                                                               \
-    private:                                                                   \
-        std::string message_;                                                  \
+#define YOXA_DEFINE_EXCEPTION(NAME, TEXT)                                    \
+    class NAME : public std::exception {                                     \
+    public:                                                                  \
+        explicit NAME(std::string message) : message_(std::move(message)) {} \
+        const char* what() const noexcept override { return TEXT; }          \
+        const std::string& message() const { return message_; }              \
+                                                                             \
+    private:                                                                 \
+        std::string message_;                                                \
     };
 
 YOXA_DEFINE_EXCEPTION(filenotfound, "File not found exception")

@@ -139,7 +139,9 @@ YOXA_EXPORT void _Close(void) {
     });
 }
 
-YOXA_EXPORT void _Destructor(void) { _Close(); }
+YOXA_EXPORT void _Destructor(void) {
+    _Close();
+}
 
 YOXA_EXPORT int _IsConnected(char* camera) {
     return Guarded<int>(CS_UNKNOWN_ERROR, [&] {
@@ -212,30 +214,38 @@ YOXA_EXPORT int _GetDoubleParameter(char* camera, const char* name, double* valu
     return Connected(camera, [&](IImageReception& r) { return r.GetParameter(camera, name, value); });
 }
 YOXA_EXPORT int _SetLayerIntParameter(char* camera, int layer, const char* name, int value) {
-    return Connected(camera, [&](IImageReception& r) { return r.SetLayerParameter(camera, layer, name, value); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.SetLayerParameter(camera, layer, name, value); });
 }
 YOXA_EXPORT int _SetLayerFloatParameter(char* camera, int layer, const char* name, float value) {
-    return Connected(camera, [&](IImageReception& r) { return r.SetLayerParameter(camera, layer, name, value); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.SetLayerParameter(camera, layer, name, value); });
 }
 YOXA_EXPORT int _GetLayerIntParameter(char* camera, int layer, const char* name, int* value) {
-    return Connected(camera, [&](IImageReception& r) { return r.GetLayerParameter(camera, layer, name, value); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.GetLayerParameter(camera, layer, name, value); });
 }
 YOXA_EXPORT int _GetLayerFloatParameter(char* camera, int layer, const char* name, float* value) {
-    return Connected(camera, [&](IImageReception& r) { return r.GetLayerParameter(camera, layer, name, value); });
-}
-YOXA_EXPORT int _SetPeakDetectionParameters(char* camera, MaterialType material, DetectionSensitivity sensitivity) {
     return Connected(camera,
-                     [&](IImageReception& r) { return r.SetPeakDetectionParameters(camera, material, sensitivity); });
+                     [&](IImageReception& r) { return r.GetLayerParameter(camera, layer, name, value); });
+}
+YOXA_EXPORT int _SetPeakDetectionParameters(char* camera, MaterialType material,
+                                            DetectionSensitivity sensitivity) {
+    return Connected(camera, [&](IImageReception& r) {
+        return r.SetPeakDetectionParameters(camera, material, sensitivity);
+    });
 }
 YOXA_EXPORT int _GetParameterSupport(char* camera, const char* name, bool* supported) {
-    return Connected(camera, [&](IImageReception& r) { return r.GetParameterSupport(camera, name, supported); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.GetParameterSupport(camera, name, supported); });
 }
 YOXA_EXPORT int _AdjustRoiAndFps(char* camera, int mode, int value, int* result) {
-    return Connected(camera, [&](IImageReception& r) { return r.AdjustRoiAndFps(camera, mode, value, result); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.AdjustRoiAndFps(camera, mode, value, result); });
 }
 YOXA_EXPORT int _DynamicSensorCtrlParameters(char* camera, int count, DynSensorControl* points) {
-    return Connected(camera,
-                     [&](IImageReception& r) { return r.DynamicSensorCtrlParameters(camera, count, points); });
+    return Connected(
+        camera, [&](IImageReception& r) { return r.DynamicSensorCtrlParameters(camera, count, points); });
 }
 YOXA_EXPORT int _GetDynamicSensorCtrlParameters(char* camera, int* count, DynSensorControl* points) {
     return Connected(camera, [&](IImageReception& r) -> int {
@@ -260,8 +270,8 @@ YOXA_EXPORT int _PostProcessBufferZCompensationY(char* camera, float* z, const f
                                                  int stride, int height) {
     auto widen = [](int v) { return static_cast<size_t>(static_cast<uint64_t>(static_cast<int64_t>(v))); };
     return Connected(camera, [&](IImageReception& r) {
-        return r.PostProcessBufferZCompensationY(camera, z, intensity, headers, step, widen(offset), widen(width),
-                                                 widen(stride), widen(height));
+        return r.PostProcessBufferZCompensationY(camera, z, intensity, headers, step, widen(offset),
+                                                 widen(width), widen(stride), widen(height));
     });
 }
 
@@ -274,7 +284,8 @@ YOXA_EXPORT int _UpdateFirmware(char* camera, char* path) {
     return Connected(camera, [&](IImageReception& r) { return r.UpdateFirmware(camera, path); });
 }
 YOXA_EXPORT int _GetFirmwareUpdateProgress(char* camera, int* percent) {
-    return Connected(camera, [&](IImageReception& r) { return r.GetFirmwareUpdateProgress(camera, percent); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.GetFirmwareUpdateProgress(camera, percent); });
 }
 YOXA_EXPORT int _Reboot(char* camera) {
     return Connected(camera, [&](IImageReception& r) { return r.Reboot(camera); });
@@ -297,13 +308,15 @@ YOXA_EXPORT int _ff1(char* camera, char* xPath, char* zPath, int sensorType, cha
     });
 }
 YOXA_EXPORT int _ff2(char* camera, char* xPath, char* zPath) {
-    return Connected(camera, [&](IImageReception& r) { return r.CalibrationFlashReader(camera, xPath, zPath); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.CalibrationFlashReader(camera, xPath, zPath); });
 }
 
 // ------------------------------------------------------------------ identification
 
 YOXA_EXPORT int _GetCameraID(int index, char* id) {
-    return Direct<int>(CS_NOT_CONNECTED, CS_UNKNOWN_ERROR, [&](IImageReception& r) { return r.GetCameraId(index, id); });
+    return Direct<int>(CS_NOT_CONNECTED, CS_UNKNOWN_ERROR,
+                       [&](IImageReception& r) { return r.GetCameraId(index, id); });
 }
 YOXA_EXPORT int _GetSerialNumber(char* camera, char* serial) {
     return Direct<int>(CS_NOT_CONNECTED, CS_UNKNOWN_ERROR,
@@ -317,7 +330,8 @@ YOXA_EXPORT int _GetDeviceVersion(char* camera, char* version) {
 // ------------------------------------------------------------------ calibration procedures
 
 YOXA_EXPORT int _FieldCalibrationStart(char* camera, char* xCalibrationFile, char* zCalibrationFile,
-                                       double* gapHeights, int gapHeightCount, FieldCalibrationResults* results) {
+                                       double* gapHeights, int gapHeightCount,
+                                       FieldCalibrationResults* results) {
     return Connected(camera, [&](IImageReception& r) {
         return r.FieldCalibrationStart(camera, xCalibrationFile, zCalibrationFile, gapHeights, gapHeightCount,
                                        results);
@@ -327,8 +341,8 @@ YOXA_EXPORT int _FieldCalibrationSave(char* camera, char* path) {
     return Direct<int>(CS_NOT_CONNECTED, CS_UNKNOWN_ERROR,
                        [&](IImageReception& r) { return r.FieldCalibrationSave(camera, path); });
 }
-YOXA_EXPORT int _IntensityCalibrationStart(char* camera, char* text1, char* text2, char* text3, bool smoothing,
-                                           double targetScale) {
+YOXA_EXPORT int _IntensityCalibrationStart(char* camera, char* text1, char* text2, char* text3,
+                                           bool smoothing, double targetScale) {
     return Connected(camera, [&](IImageReception& r) {
         return r.IntensityCalibrationStart(camera, text1, text2, text3, smoothing, targetScale);
     });
@@ -349,18 +363,21 @@ YOXA_EXPORT int _IntensityCalibrationSave(char* camera, char* path) {
     return Direct<int>(0, 0, [&](IImageReception& r) { return r.IntensityCalibrationSave(camera, path); });
 }
 YOXA_EXPORT int _ZCompensationCalibrationStart(char* camera, int yDirection) {
-    return Connected(camera, [&](IImageReception& r) { return r.ZCompensationCalibrationStart(camera, yDirection); });
+    return Connected(camera,
+                     [&](IImageReception& r) { return r.ZCompensationCalibrationStart(camera, yDirection); });
 }
 YOXA_EXPORT void _ZCompensationCalibrationStartNewLevel(char* camera, int yDirection) {
     GuardedVoid([&] {
-        if (g_ImageReception != nullptr) g_ImageReception->ZCompensationCalibrationStartNewLevel(camera, yDirection);
+        if (g_ImageReception != nullptr)
+            g_ImageReception->ZCompensationCalibrationStartNewLevel(camera, yDirection);
     });
 }
 YOXA_EXPORT int _ZCompensationCalibrationRemoveLatest(char* camera, int yDirection) {
-    return Direct<int>(0, 0, [&](IImageReception& r) { return r.ZCompensationCalibrationRemoveLatest(camera, yDirection); });
+    return Direct<int>(
+        0, 0, [&](IImageReception& r) { return r.ZCompensationCalibrationRemoveLatest(camera, yDirection); });
 }
-YOXA_EXPORT int _ZCompensationCalibrationVisualizeResult(char* zCompensationFile, int yDirection, char* k1BmpPath,
-                                                         char* k2BmpPath) {
+YOXA_EXPORT int _ZCompensationCalibrationVisualizeResult(char* zCompensationFile, int yDirection,
+                                                         char* k1BmpPath, char* k2BmpPath) {
     return Direct<int>(0, 0, [&](IImageReception& r) {
         return r.ZCompensationCalibrationVisualizeResult(zCompensationFile, yDirection, k1BmpPath, k2BmpPath);
     });
@@ -371,17 +388,19 @@ YOXA_EXPORT int _ZCompensationCalibrationVisualizeCurrent(char* camera, int yDir
         return r.ZCompensationCalibrationVisualizeCurrent(camera, yDirection, k1BmpPath, k2BmpPath);
     });
 }
-YOXA_EXPORT void _ZCompensationCalibrationProgress(char* camera, char* bmpPath, double* xLevels, int xCapacity,
-                                                   int* xCount, double* yLevels, int yCapacity, int* yCount) {
+YOXA_EXPORT void _ZCompensationCalibrationProgress(char* camera, char* bmpPath, double* xLevels,
+                                                   int xCapacity, int* xCount, double* yLevels, int yCapacity,
+                                                   int* yCount) {
     GuardedVoid([&] {
         if (g_ImageReception != nullptr) {
-            g_ImageReception->ZCompensationCalibrationProgress(camera, bmpPath, xLevels, xCapacity, xCount, yLevels,
-                                                               yCapacity, yCount);
+            g_ImageReception->ZCompensationCalibrationProgress(camera, bmpPath, xLevels, xCapacity, xCount,
+                                                               yLevels, yCapacity, yCount);
         }
     });
 }
 YOXA_EXPORT int _ZCompensationCalibrationSave(char* camera, char* path) {
-    return Direct<int>(0, 0, [&](IImageReception& r) { return r.ZCompensationCalibrationSave(camera, path); });
+    return Direct<int>(0, 0,
+                       [&](IImageReception& r) { return r.ZCompensationCalibrationSave(camera, path); });
 }
 YOXA_EXPORT int _ZCompensationCalibrationGetStatus(char* camera) {
     return Direct<int>(ZCOMP_IDLE, ZCOMP_IDLE,

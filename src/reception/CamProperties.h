@@ -133,7 +133,7 @@ struct CamProperties {
     Setting<int32_t> batch_timeout{0};
     Setting<int32_t> median_z_filter_size{0};
     Setting<int32_t> median_intensity_filter_size{0};
-    Setting<bool> noise_removal{false};          // bit 0 of the parameter
+    Setting<bool> noise_removal{false};             // bit 0 of the parameter
     Setting<bool> noise_removal_sequential{false};  // bit 1: one frame at a time, in sequence
     Setting<bool> trim_edges{false};
     Setting<float> clustering_distance_x{0.0f};

@@ -71,7 +71,8 @@ CameraStatus CImageReception::Discover(int* count, char*** ids, int timeoutMs) {
         std::snprintf(cam.ipString, sizeof(cam.ipString), "%d.%d.%d.%d", (info.address >> 24) & 0xFF,
                       (info.address >> 16) & 0xFF, (info.address >> 8) & 0xFF, info.address & 0xFF);
     }
-    YLOG(TRACE) << "Operating system: " << "Linux";
+    YLOG(TRACE) << "Operating system: "
+                << "Linux";
     if (count != nullptr) *count = cameraCount;
     if (ids != nullptr) *ids = cameraList.Data();
     return CS_SUCCESS;
@@ -123,8 +124,8 @@ int CImageReception::ListCameras() {
 namespace {
 void LogMapping(int index, const uint8_t* mac, const char* ip) {
     char text[128];
-    std::snprintf(text, sizeof(text), "Mapped index %d into %x:%x:%x:%x:%x:%x (%s)", index, mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5], ip);
+    std::snprintf(text, sizeof(text), "Mapped index %d into %x:%x:%x:%x:%x:%x (%s)", index, mac[0], mac[1],
+                  mac[2], mac[3], mac[4], mac[5], ip);
     YLOG(TRACE) << text;
 }
 }  // namespace
@@ -245,7 +246,8 @@ CameraStatus CImageReception::ConnectCamera(int i, char* newIp) {
         RegisterSleep(i);
     }
     uint32_t ramType = 0;
-    cam.cameraRamType = yoxaGetRegisterInt(cam.cameraHandle, 416, &ramType) == YOXA_STATUS_SUCCESS ? ramType & 0xF : 0;
+    cam.cameraRamType =
+        yoxaGetRegisterInt(cam.cameraHandle, 416, &ramType) == YOXA_STATUS_SUCCESS ? ramType & 0xF : 0;
     YLOG(DEBUG) << "Camera module memory type: " << ramType;
     return status;
 }

@@ -19,7 +19,9 @@ namespace {
 constexpr int kInterleavingCapacity = 10000;
 constexpr int kStartRemovalBudget = 20;
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -34,7 +36,8 @@ void StoreMax(std::atomic<T>& target, T value) {
 
 double TimestampTickRate(const CamProperties& cam) {
     // QvTarn firmware before 1.2.0 counts its timestamps at 9.9 MHz.
-    const bool oldTarnClock = cam.family == FAMILY_QVTARN && FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) < QV_TARN_TS_FREQ_FIXED_FW_VERSION;
+    const bool oldTarnClock = cam.family == FAMILY_QVTARN &&
+                              FW(cam.fwMajor, cam.fwMinor, cam.fwFeature) < QV_TARN_TS_FREQ_FIXED_FW_VERSION;
     return oldTarnClock ? 9900000.0 : 10000000.0;
 }
 
@@ -53,7 +56,8 @@ CameraStatus CImageReception::StartGrabbing(char* camera) {
         cam.imagePollerFinished = false;
         cam.imagePoller = std::thread([this, index] { PollImageQueue(index); });
     }
-    if (cam.interleaving == nullptr) cam.interleaving = std::make_unique<CInterleaving>(kInterleavingCapacity);
+    if (cam.interleaving == nullptr)
+        cam.interleaving = std::make_unique<CInterleaving>(kInterleavingCapacity);
     cam.peakPollerStop = false;
     if (cam.processing != nullptr) {
         cam.processing->Reallocate(cam.maxPointCount);
@@ -116,7 +120,9 @@ bool CImageReception::PopImage(Image* out, int index) {
     return false;
 }
 
-void CImageReception::PushPeaks(PeakArray& array, int index) { cameras[index].peakQueue.Push(std::move(array)); }
+void CImageReception::PushPeaks(PeakArray& array, int index) {
+    cameras[index].peakQueue.Push(std::move(array));
+}
 
 int CImageReception::PopPeaks(PeakArray* out, int index) {
     if (out == nullptr) return 1;
@@ -136,7 +142,8 @@ void CImageReception::ClearQueues(int index) {
     ParallelProfileProcessing* processing = cam.processing.get();
     cam.peakQueue.Clear([processing](PeakArray& array) {
         // A borrowed buffer goes back to the pool it came from; an owned one frees itself.
-        if (!array.owned && array.points != nullptr && processing != nullptr) processing->FreePointsBuffer(array.points);
+        if (!array.owned && array.points != nullptr && processing != nullptr)
+            processing->FreePointsBuffer(array.points);
         array.points = nullptr;
     });
 }
@@ -264,8 +271,9 @@ void CImageReception::RunFrameGrabbing(int index) {
                         atBeginning = false;
                     } else {
                         --removalBudget;
-                        YLOG(WARNING) << "Frame removed from buffer at the beginning. Index: " << h.frameNumber
-                                      << " Payload: " << payload;
+                        YLOG(WARNING)
+                            << "Frame removed from buffer at the beginning. Index: " << h.frameNumber
+                            << " Payload: " << payload;
                         yoxaPopImage(handle, false, image);
                         continue;
                     }
@@ -274,18 +282,21 @@ void CImageReception::RunFrameGrabbing(int index) {
                     int points = std::min<int>(payload / 8 - 1, cam.maxPointCount);
                     // A payload larger than any frame of this window is not peak data. A full line of peaks
                     // (up to maxPointCount records) is always plausible, also for windows of a few rows.
-                    const int plausible = std::max(cam.imageWidth * cam.imageHeight - 16,
-                                                   PEAK_RECORD_SIZE * (cam.maxPointCount + 1) + SENSOR_HEADER_SIZE);
+                    const int plausible =
+                        std::max(cam.imageWidth * cam.imageHeight - 16,
+                                 PEAK_RECORD_SIZE * (cam.maxPointCount + 1) + SENSOR_HEADER_SIZE);
                     if (payload <= 7 || payload > plausible) points = 0;
                     points = std::max(points, 0);
                     cam.numPoints = points;
-                    STRUCT_POINT* buffer = cam.processing != nullptr ? cam.processing->GetNextPointsBuffer() : nullptr;
+                    STRUCT_POINT* buffer =
+                        cam.processing != nullptr ? cam.processing->GetNextPointsBuffer() : nullptr;
                     // A pool buffer holds maxPointCount points as of the start of grabbing.
                     if (buffer != nullptr && points > cam.processing->BufferSize()) {
                         cam.processing->FreePointsBuffer(buffer);
                         buffer = nullptr;
                     }
-                    PeakArray array = buffer != nullptr ? PeakArray::Borrowing(buffer) : PeakArray::Owning(points + 1);
+                    PeakArray array =
+                        buffer != nullptr ? PeakArray::Borrowing(buffer) : PeakArray::Owning(points + 1);
                     array.header = h;
                     const bool decoded = ProcessPeaks(data + offset, payload, cam, array.points);
                     if (lost != 0) {
@@ -308,7 +319,8 @@ void CImageReception::RunFrameGrabbing(int index) {
                 const int payload = std::min(size - hsz, imageBytes);
                 const int expected = cam.imageHeight * ((cam.imageWidth + 31) / 32 * 32);
                 if (payload < expected) {
-                    YLOG(WARNING) << "Raw image size " << payload << " differs from the expected size " << expected;
+                    YLOG(WARNING) << "Raw image size " << payload << " differs from the expected size "
+                                  << expected;
                 }
                 if (payload > 0 && payload <= expected) PushImage(data + hsz, payload, h, index);
             }
@@ -355,7 +367,8 @@ CameraStatus CImageReception::SetRawImageCallback(char* camera, RawImageCallback
     cam.rawImageCallback = cb;
     cam.imageCallbackGate.Quiesce();
     if (cb != nullptr) {
-        YLOG(TRACE) << "Camera#" << index << " Raw image callback" << ", set: " << reinterpret_cast<void*>(cb);
+        YLOG(TRACE) << "Camera#" << index << " Raw image callback"
+                    << ", set: " << reinterpret_cast<void*>(cb);
     } else {
         YLOG(TRACE) << "Camera#" << index << " Raw image callback disabled";
     }
@@ -395,7 +408,8 @@ CameraStatus CImageReception::SetProfileCallback(const char* camera, ProfileCall
     cam.dataCallbackGate.Quiesce();
     if (cb != nullptr) {
         InitProfileHandler(index);
-        YLOG(TRACE) << "Camera#" << index << " Profile callback" << ", set: " << reinterpret_cast<void*>(cb);
+        YLOG(TRACE) << "Camera#" << index << " Profile callback"
+                    << ", set: " << reinterpret_cast<void*>(cb);
     } else {
         YLOG(TRACE) << "Camera#" << index << " Profile callback disabled";
     }

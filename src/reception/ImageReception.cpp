@@ -79,7 +79,8 @@ void CImageReception::LoadTransport() {
     uint32_t version = yoxaGetVersion();
     yoxaLogging(false);
     if ((version >> 24) <= 1) {
-        std::string text = "Camera API major version 2 or later is required. Current version: " + std::to_string(version);
+        std::string text =
+            "Camera API major version 2 or later is required. Current version: " + std::to_string(version);
         YLOG(ERROR) << text;
         throw invalid_version(text);
     }
@@ -152,7 +153,8 @@ CameraStatus CImageReception::GetSerialNumber(char* camera, char* serial) {
     int index;
     if (GetCameraIndex(camera, &index) != CS_SUCCESS) return CS_UNKNOWN_CAMERA;
     const uint8_t* mac = cameras[index].mac;
-    std::snprintf(serial, 256, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    std::snprintf(serial, 256, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
     return CS_SUCCESS;
 }
 

@@ -181,7 +181,6 @@ private:
     void PollPeakQueue(int index);
 
 public:
-
 private:
     void LoadTransport();
 

@@ -1,7 +1,7 @@
 // Camera initialization: settings templates, product families, firmware version, the register set and
 // the grabbing self test.
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <span>
 #include <string>
@@ -15,7 +15,6 @@
 #include "transport/YoxaDll.h"
 
 namespace {
-
 
 constexpr uint32_t kModelNameAddress = 154;
 constexpr uint32_t kDeviceVersionAddress = 162;
@@ -33,7 +32,9 @@ std::string ReadMemoryText(int32_t handle, uint32_t address) {
     return std::string(text);
 }
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // The profile callback of the self test counts frames for the camera it names.
 void SelfTestProfileCallback(char* camera, STRUCT_POINT*, int*, HEADER*) {
@@ -163,7 +164,9 @@ void CImageReception::WriteSettings(int index) {
     ReleaseLineProcessors(index);
 }
 
-QvTarnHandler::QvTarnHandler() { SetTwCamDefaultParams(); }
+QvTarnHandler::QvTarnHandler() {
+    SetTwCamDefaultParams();
+}
 
 void QvTarnHandler::SetTwCamDefaultParams() {
     CamProperties& t = template_;
@@ -195,7 +198,9 @@ void QvTarnHandler::SetTwCamDefaultParams() {
     t.cameraRamType = 0;
 }
 
-void QvTarnHandler::WriteTwCamSettings(CamProperties* record) const { CopySettings(template_, *record, true); }
+void QvTarnHandler::WriteTwCamSettings(CamProperties* record) const {
+    CopySettings(template_, *record, true);
+}
 
 // ---------------------------------------------------------------- initialization
 
@@ -264,8 +269,8 @@ void CImageReception::ParseFwVersion(int index) {
             token += c;
         }
     }
-    std::string version = std::to_string(cam.fwMajor) + "." + std::to_string(cam.fwMinor) + "." +
-                          std::to_string(cam.fwFeature);
+    std::string version =
+        std::to_string(cam.fwMajor) + "." + std::to_string(cam.fwMinor) + "." + std::to_string(cam.fwFeature);
     if (cam.fwBuild != -1) version += "." + std::to_string(cam.fwBuild);
     YLOG(TRACE) << "Camera " << cam.cameraId << " Firmware version " << version;
 }
@@ -274,7 +279,8 @@ CameraStatus CImageReception::SetInternalPulsing(int index, int selector) {
     const std::pair<int, uint32_t> external[] = {{22, 0}};
     const std::pair<int, uint32_t> internal[] = {{80, 3}, {82, 0}, {22, 1}, {81, 3}};
     std::span<const std::pair<int, uint32_t>> writes =
-        selector != 0 ? std::span<const std::pair<int, uint32_t>>(external) : std::span<const std::pair<int, uint32_t>>(internal);
+        selector != 0 ? std::span<const std::pair<int, uint32_t>>(external)
+                      : std::span<const std::pair<int, uint32_t>>(internal);
     for (const auto& [reg, value] : writes) {
         CameraStatus status = WriteRegister(index, reg, value);
         if (status != CS_SUCCESS) return status;
@@ -319,15 +325,19 @@ CameraStatus CImageReception::InitializeCamera(int i) {
         WriteRegister(i, 26, 0);
         gQvTarnCamera->AdjustCameraOffsets(*this, &cam);
         const std::string& serial = cam.serialNumberText;
-        if (serial.size() >= 4 && serial.compare(0, 2, "QX") == 0 && std::isdigit(static_cast<unsigned char>(serial[2])) &&
+        if (serial.size() >= 4 && serial.compare(0, 2, "QX") == 0 &&
+            std::isdigit(static_cast<unsigned char>(serial[2])) &&
             std::isdigit(static_cast<unsigned char>(serial[3])) && std::stoi(serial.substr(2, 2)) <= 18) {
             status = SetParameterSupport(i, "hdr_enable", NOT_SUPPORTED);
             if (status != CS_SUCCESS) return status;
         }
         if (fw >= FW(1, 3, 0)) WriteRegister(i, 30018, static_cast<uint32_t>(cam.register30018.load()));
     } else {
-        const std::pair<int, int32_t> hdr[] = {
-            {26, cam.hdrEnable}, {28, cam.hdrVlow2}, {29, cam.hdrVlow3}, {30, cam.hdrKp1Pos}, {31, cam.hdrKp2Pos}};
+        const std::pair<int, int32_t> hdr[] = {{26, cam.hdrEnable},
+                                               {28, cam.hdrVlow2},
+                                               {29, cam.hdrVlow3},
+                                               {30, cam.hdrKp1Pos},
+                                               {31, cam.hdrKp2Pos}};
         for (const auto& [reg, value] : hdr) {
             if ((status = WriteRegister(i, reg, static_cast<uint32_t>(value))) != CS_SUCCESS) return status;
         }
@@ -340,7 +350,8 @@ CameraStatus CImageReception::InitializeCamera(int i) {
     }
     WriteRegister(i, 20072, 2);
     if ((status = WriteRegister(i, 320, static_cast<uint32_t>(cam.ifg.load()))) != CS_SUCCESS) return status;
-    if (!tarn && (status = WriteRegister(i, 321, static_cast<uint32_t>(cam.mtu.load()))) != CS_SUCCESS) return status;
+    if (!tarn && (status = WriteRegister(i, 321, static_cast<uint32_t>(cam.mtu.load()))) != CS_SUCCESS)
+        return status;
     // Every offset written carries the sensor's adjustment (QvTarn centres its window).
     const std::pair<int, int32_t> window[] = {{2, cam.imageWidth},
                                               {3, cam.imageHeight},
@@ -351,8 +362,10 @@ CameraStatus CImageReception::InitializeCamera(int i) {
     }
 
     if (tarn && cam.gainValue < 2.0) cam.gainValue = 2.0;
-    if ((status = WriteFloatRegister(i, 32, static_cast<float>(cam.gainValue.load()))) != CS_SUCCESS) return status;
-    if ((status = WriteFloatRegister(i, 25, static_cast<float>(cam.exposure.load()))) != CS_SUCCESS) return status;
+    if ((status = WriteFloatRegister(i, 32, static_cast<float>(cam.gainValue.load()))) != CS_SUCCESS)
+        return status;
+    if ((status = WriteFloatRegister(i, 25, static_cast<float>(cam.exposure.load()))) != CS_SUCCESS)
+        return status;
 
     auto fir = firMap.find(cam.peak_filter_coeff);
     cam.firLength = fir != firMap.end() ? fir->second : 0;
@@ -388,7 +401,8 @@ CameraStatus CImageReception::InitializeCamera(int i) {
         if (WriteRegister(i, 30013, 61440) != CS_SUCCESS) {
             YLOG(DEBUG) << "Parameter PARAM_PEAK_X_FILTER not supported by current firmware version";
         }
-    } else if ((status = WriteRegister(i, 20031, static_cast<uint32_t>(cam.overcurrentDrive.load()))) != CS_SUCCESS) {
+    } else if ((status = WriteRegister(i, 20031, static_cast<uint32_t>(cam.overcurrentDrive.load()))) !=
+               CS_SUCCESS) {
         return status;
     }
     if ((status = WriteRegister(i, 208, 1)) != CS_SUCCESS) return status;
@@ -539,7 +553,8 @@ CameraStatus QvTarnHandler::SelfTestForGrabbing(CImageReception& reception, int 
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             uint32_t state = 1;
             while (std::chrono::steady_clock::now() < deadline) {
-                if (yoxaGetRegisterInt(cam->cameraHandle, 20113, &state) == YOXA_STATUS_SUCCESS && state == 0) break;
+                if (yoxaGetRegisterInt(cam->cameraHandle, 20113, &state) == YOXA_STATUS_SUCCESS && state == 0)
+                    break;
                 SleepMs(100);
             }
             yoxaGetRegisterInt(cam->cameraHandle, 386, &selfTestResult);

@@ -67,7 +67,9 @@ int ParallelProfileProcessing::GetThreadCount() {
     return n == 0 ? 1 : static_cast<int>(n);
 }
 
-int ParallelProfileProcessing::PointBufferCount(int threads) { return std::clamp(2 * threads, 10, 255); }
+int ParallelProfileProcessing::PointBufferCount(int threads) {
+    return std::clamp(2 * threads, 10, 255);
+}
 
 ParallelProfileProcessing::ParallelProfileProcessing(int cameraIndex, CamProperties* camera,
                                                      CInterleaving* interleaving)
@@ -150,10 +152,13 @@ void ParallelProfileProcessing::SendPeakData(PeakArray* frame) {
     CamProperties& cam = *camera;
     micrometresEnabled = cam.peak_y_unit == 1 || cam.peak_x_unit == 1;
     for (int layer = 0; layer < kMaxLayers; ++layer) {
-        if (cam.lineCallbacks[layer].load() != nullptr) lineCallbackCount = std::max(lineCallbackCount, layer + 1);
-        if (cam.batchCallbacks[layer].load() != nullptr) batchCallbackCount = std::max(batchCallbackCount, layer + 1);
+        if (cam.lineCallbacks[layer].load() != nullptr)
+            lineCallbackCount = std::max(lineCallbackCount, layer + 1);
+        if (cam.batchCallbacks[layer].load() != nullptr)
+            batchCallbackCount = std::max(batchCallbackCount, layer + 1);
     }
-    const int k = frame != nullptr ? 1 : std::min<int>(currentArrayBuffer, static_cast<int>(arrayBuffers.size()));
+    const int k =
+        frame != nullptr ? 1 : std::min<int>(currentArrayBuffer, static_cast<int>(arrayBuffers.size()));
     CPerfomanceCounter counter;
     const Interleaving settings = InterleavingSettings(cam);
     const bool sequential = cam.noise_removal_sequential;
@@ -218,7 +223,8 @@ void ParallelProfileProcessing::SendToCallbacks(CamProperties& cam, CProfile* /*
                 std::memcpy(&frame.points[i].x, &column, sizeof column);
             }
             auto* peaks = reinterpret_cast<STRUCT_PEAK_DATA*>(frame.points);
-            peaksCb(id, peaks, &frame.count, &backlog, &frame.header.frequency.frequency, &frame.header.frameNumber);
+            peaksCb(id, peaks, &frame.count, &backlog, &frame.header.frequency.frequency,
+                    &frame.header.frameNumber);
         }
     }
     ReleasePoints(frame);

@@ -1,5 +1,7 @@
 // The peak poller: takes decoded frames from the peak queue in order, optionally restoring the sensor's
 // frame order, and hands them to the processing stage.
+#include "reception/PeakPoller.h"
+
 #include <algorithm>
 #include <chrono>
 #include <list>
@@ -9,11 +11,11 @@
 #include "logging/Log.h"
 #include "reception/ImageReception.h"
 #include "reception/ParallelProfileProcessing.h"
-#include "reception/PeakPoller.h"
 
 // ---------------------------------------------------------------- ProfileBuffer
 
-ProfileBuffer::ProfileBuffer(int capacity) : capacity(std::max(capacity, 1)), points(std::make_unique<STRUCT_POINT[]>(this->capacity)) {}
+ProfileBuffer::ProfileBuffer(int capacity)
+    : capacity(std::max(capacity, 1)), points(std::make_unique<STRUCT_POINT[]>(this->capacity)) {}
 
 void ProfileBuffer::AddPoints(const STRUCT_POINT* source, int n, const HEADER& frameHeader) {
     if (n > capacity) {
@@ -57,8 +59,9 @@ void PeakReorderer::CleanReorderingBuffer() {
     for (const ProfileBuffer& held : held_) numbers.push_back(held.header.frameNumber);
     std::sort(numbers.begin(), numbers.end());
     for (uint32_t number : numbers) {
-        auto it = std::find_if(held_.begin(), held_.end(),
-                               [number](const ProfileBuffer& held) { return held.header.frameNumber == number; });
+        auto it = std::find_if(held_.begin(), held_.end(), [number](const ProfileBuffer& held) {
+            return held.header.frameNumber == number;
+        });
         if (it != held_.end()) {
             Dispatch(*it);
             held_.erase(it);
@@ -107,8 +110,9 @@ void PeakReorderer::Take(PeakArray& current, int received, int spanMs, int devia
         HoldBack(current);
     }
     for (;;) {
-        auto next = std::find_if(held_.begin(), held_.end(),
-                                 [this](const ProfileBuffer& h) { return h.header.frameNumber == last_ + 1; });
+        auto next = std::find_if(held_.begin(), held_.end(), [this](const ProfileBuffer& h) {
+            return h.header.frameNumber == last_ + 1;
+        });
         if (next == held_.end()) break;
         Dispatch(*next);
         gap_ = false;
@@ -183,8 +187,9 @@ void CImageReception::PollPeakQueue(int index) {
             int64_t jitter = static_cast<int64_t>((cam.maxLag.load() - cam.minLag.load()) * 1000.0);
             if (jitter < 0 || jitter > 100000) jitter = 0;
             YLOG(DEBUG) << "Camera#" << index << " frames received " << received << ", fps "
-                        << static_cast<long>(fps) << ", min fps " << static_cast<long>(cam.minFrequency.load())
-                        << ", max fps " << static_cast<long>(cam.maxFrequency.load()) << ", jitter [ms] " << jitter;
+                        << static_cast<long>(fps) << ", min fps "
+                        << static_cast<long>(cam.minFrequency.load()) << ", max fps "
+                        << static_cast<long>(cam.maxFrequency.load()) << ", jitter [ms] " << jitter;
             logged = received;
             cam.maxFrequency = 0.0;
             cam.minFrequency = 0.0;

@@ -12,26 +12,58 @@ CameraStatus NotYet(const R& reception, const char* camera) {
 }
 }  // namespace
 
-CameraStatus CImageReception::SetLineCallback(const char* c, int, LineCallback) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetBatchCallback(const char* c, int, BatchCallback) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetLineCallback(const char* c, int, LineCallback) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::SetBatchCallback(const char* c, int, BatchCallback) {
+    return NotYet(*this, c);
+}
 CameraStatus CImageReception::InitializeByRecipe(char*, int* count) {
     if (count != nullptr) *count = 0;
     return CS_FAILED;
 }
-CameraStatus CImageReception::SetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, int) { return NotYet(*this, c); }
-CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, float) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetParameter(char* c, const char*, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::CheckFirmwareCompatibility(char* c, const char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::UpdateFirmware(char* c, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetFirmwareUpdateProgress(char* c, int*) { return NotYet(*this, c); }
-CameraStatus CImageReception::Reboot(char* c) { return NotYet(*this, c); }
-CameraStatus CImageReception::WriteSensorData(char* c, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::WriteSensorData(char* c, unsigned char*, int) { return NotYet(*this, c); }
-CameraStatus CImageReception::ReadSensorData(char* c, unsigned char**, int*) { return NotYet(*this, c); }
-CameraStatus CImageReception::ReadSensorData(char* c, char*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, int*) { return NotYet(*this, c); }
-CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, float*) { return NotYet(*this, c); }
+CameraStatus CImageReception::SetParameter(char* c, const char*, char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, int) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::SetLayerParameter(char* c, int, const char*, float) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::GetParameter(char* c, const char*, char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::CheckFirmwareCompatibility(char* c, const char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::UpdateFirmware(char* c, char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::GetFirmwareUpdateProgress(char* c, int*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::Reboot(char* c) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::WriteSensorData(char* c, char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::WriteSensorData(char* c, unsigned char*, int) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::ReadSensorData(char* c, unsigned char**, int*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::ReadSensorData(char* c, char*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, int*) {
+    return NotYet(*this, c);
+}
+CameraStatus CImageReception::GetLayerParameter(char* c, int, const char*, float*) {
+    return NotYet(*this, c);
+}
 CameraStatus CImageReception::SetPeakDetectionParameters(char* c, MaterialType, DetectionSensitivity) {
     return NotYet(*this, c);
 }
@@ -42,7 +74,9 @@ CameraStatus CImageReception::GetParameterSupport(char* camera, const char* name
     return GetParameterSupport(index, name, supported);
 }
 
-CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) { return SetYoxaApiLoggingEnabledImpl(enabled); }
+CameraStatus CImageReception::SetYoxaApiLoggingEnabled(int enabled) {
+    return SetYoxaApiLoggingEnabledImpl(enabled);
+}
 
 // Line processors arrive with the line output.
 void CImageReception::ReleaseLineProcessors(int) {}

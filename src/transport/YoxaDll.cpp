@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char* kTransportName = "libyoxabase.so";
 
-void* OpenLibrary(const char* path) { return dlopen(path, RTLD_LAZY); }
+void* OpenLibrary(const char* path) {
+    return dlopen(path, RTLD_LAZY);
+}
 
 template <typename F>
 bool Resolve(void* library, const char* name, F& slot) {
@@ -27,7 +29,8 @@ bool Resolve(void* library, const char* name, F& slot) {
 // sanitizer or a preloaded library resolves the run path of the interposer, not ours.
 void* OpenBesideThisLibrary() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&OpenBesideThisLibrary), &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    if (dladdr(reinterpret_cast<void*>(&OpenBesideThisLibrary), &info) == 0 || info.dli_fname == nullptr)
+        return nullptr;
     std::string path = info.dli_fname;
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return nullptr;
@@ -35,7 +38,8 @@ void* OpenBesideThisLibrary() {
 }
 
 void ReportUnresolved(const char* name) {
-    std::fprintf(stderr, "%s library: Function pointer for \"%s\" not initialized, did `yoxaLoadDll(...)' succeed?\n",
+    std::fprintf(stderr,
+                 "%s library: Function pointer for \"%s\" not initialized, did `yoxaLoadDll(...)' succeed?\n",
                  "yoxabase", name);
 }
 
@@ -86,15 +90,22 @@ YoxaDll::YoxaDll(const char* path) {
     }
 }
 
-YoxaDll::~YoxaDll() { yoxaUnloadDll(); }
+YoxaDll::~YoxaDll() {
+    yoxaUnloadDll();
+}
 
 const char* YoxaApiStatusString(int status) {
     switch (status) {
-        case YOXA_STATUS_SUCCESS: return "YOXA_STATUS_SUCCESS";
-        case YOXA_STATUS_ERROR: return "YOXA_STATUS_ERROR";
-        case YOXA_STATUS_OUT_OF_RANGE: return "YOXA_STATUS_OUT_OF_RANGE";
-        case YOXA_STATUS_NO_RESPONSE: return "YOXA_STATUS_NO_RESPONSE";
-        default: return "unknown";
+        case YOXA_STATUS_SUCCESS:
+            return "YOXA_STATUS_SUCCESS";
+        case YOXA_STATUS_ERROR:
+            return "YOXA_STATUS_ERROR";
+        case YOXA_STATUS_OUT_OF_RANGE:
+            return "YOXA_STATUS_OUT_OF_RANGE";
+        case YOXA_STATUS_NO_RESPONSE:
+            return "YOXA_STATUS_NO_RESPONSE";
+        default:
+            return "unknown";
     }
 }
 
@@ -102,9 +113,12 @@ CameraStatus ConvertReadWriteStatus(int status) {
     if (status == YOXA_STATUS_SUCCESS) return CS_SUCCESS;
     YLOG(ERROR) << "Yoxa API status: " << YoxaApiStatusString(status) << " (" << status << ")";
     switch (status) {
-        case YOXA_STATUS_NO_RESPONSE: return CS_NOT_CONNECTED;
-        case YOXA_STATUS_OUT_OF_RANGE: return CS_OUT_OF_RANGE;
-        default: return CS_UNKNOWN_ERROR;
+        case YOXA_STATUS_NO_RESPONSE:
+            return CS_NOT_CONNECTED;
+        case YOXA_STATUS_OUT_OF_RANGE:
+            return CS_OUT_OF_RANGE;
+        default:
+            return CS_UNKNOWN_ERROR;
     }
 }
 
@@ -119,13 +133,13 @@ void LogYoxaApiStatus(int status, const std::string& what, int cameraIndex) {
 
 // The forwarding functions, exported under the transport's own names.
 extern "C" {
-#define YOXA_TRANSPORT_FUNCTION(RET, NAME, PARAMS, ARGS, FALLBACK)     \
-    YOXA_EXPORT RET NAME PARAMS {                                      \
-        if (yoxaApiFunctions.NAME == nullptr) {                        \
-            ReportUnresolved(#NAME);                                   \
-            return FALLBACK;                                           \
-        }                                                              \
-        return yoxaApiFunctions.NAME ARGS;                             \
+#define YOXA_TRANSPORT_FUNCTION(RET, NAME, PARAMS, ARGS, FALLBACK) \
+    YOXA_EXPORT RET NAME PARAMS {                                  \
+        if (yoxaApiFunctions.NAME == nullptr) {                    \
+            ReportUnresolved(#NAME);                               \
+            return FALLBACK;                                       \
+        }                                                          \
+        return yoxaApiFunctions.NAME ARGS;                         \
     }
 #include "transport/TransportFunctions.def"
 #undef YOXA_TRANSPORT_FUNCTION

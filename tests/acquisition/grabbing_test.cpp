@@ -71,7 +71,9 @@ void OnRaw(char*, unsigned char*, int* size, HEADER*) {
     if (*size != expectedRawSize) ++rawWrongSize;
 }
 
-char* C(const std::string& s) { return const_cast<char*>(s.c_str()); }
+char* C(const std::string& s) {
+    return const_cast<char*>(s.c_str());
+}
 
 struct SensorCase {
     const char* what;
@@ -80,18 +82,67 @@ struct SensorCase {
 };
 
 const SensorCase kSensors[] = {
-    {"QVCAM_V2 4.9, dual intensity", {.model = "QVCAM_V2", .mac = "00:1f:0a:00:00:01", .ip = "192.168.1.31", .firmware = "4.9 (2)", .extra = R"("scene": "steps", "frame_rate": 400, )"}, 7},
-    {"QVCAM_V2 3.5, format W", {.model = "QVCAM_V2", .mac = "00:1f:0a:00:00:02", .ip = "192.168.1.32", .firmware = "3.5 (1)", .extra = R"("scene": "mirror", "frame_rate": 400, )"}, 7},
-    {"QVCAM_V2 2.5, format B", {.model = "QVCAM_V2", .mac = "00:1f:0a:00:00:03", .ip = "192.168.1.33", .firmware = "2.5 (17)", .extra = R"("scene": "steps", "frame_rate": 400, )"}, 7},
-    {"QVCAM_V2 1.9, no sensor header", {.model = "QVCAM_V2", .mac = "00:1f:0a:00:00:04", .ip = "192.168.1.34", .firmware = "1.9 (3)", .extra = R"("scene": "mirror", "frame_rate": 400, )"}, 0},
-    {"QVSkarvel 3.7, format B", {.model = "QVSkarvel", .mac = "00:1f:0a:00:00:05", .ip = "192.168.1.35", .firmware = "3.7 (4)", .extra = R"("scene": "mirror", "frame_rate": 400, )"}, 0},
-    {"QVSkarvel 3.5, format A", {.model = "QVSkarvel", .mac = "00:1f:0a:00:00:06", .ip = "192.168.1.36", .firmware = "3.5 (4)", .extra = R"("scene": "steps", "frame_rate": 400, )"}, 0},
-    {"QvTarn 1.4.0", {.model = "QvTarn", .mac = "00:1f:0a:00:00:07", .ip = "192.168.1.37", .firmware = "1.4.0 ", .serial = "QX25000007", .maxWidth = 2112, .maxHeight = 1440, .extra = R"("scene": "glass-on-steps", "frame_rate": 400, )"}, 7},
+    {"QVCAM_V2 4.9, dual intensity",
+     {.model = "QVCAM_V2",
+      .mac = "00:1f:0a:00:00:01",
+      .ip = "192.168.1.31",
+      .firmware = "4.9 (2)",
+      .extra = R"("scene": "steps", "frame_rate": 400, )"},
+     7},
+    {"QVCAM_V2 3.5, format W",
+     {.model = "QVCAM_V2",
+      .mac = "00:1f:0a:00:00:02",
+      .ip = "192.168.1.32",
+      .firmware = "3.5 (1)",
+      .extra = R"("scene": "mirror", "frame_rate": 400, )"},
+     7},
+    {"QVCAM_V2 2.5, format B",
+     {.model = "QVCAM_V2",
+      .mac = "00:1f:0a:00:00:03",
+      .ip = "192.168.1.33",
+      .firmware = "2.5 (17)",
+      .extra = R"("scene": "steps", "frame_rate": 400, )"},
+     7},
+    {"QVCAM_V2 1.9, no sensor header",
+     {.model = "QVCAM_V2",
+      .mac = "00:1f:0a:00:00:04",
+      .ip = "192.168.1.34",
+      .firmware = "1.9 (3)",
+      .extra = R"("scene": "mirror", "frame_rate": 400, )"},
+     0},
+    {"QVSkarvel 3.7, format B",
+     {.model = "QVSkarvel",
+      .mac = "00:1f:0a:00:00:05",
+      .ip = "192.168.1.35",
+      .firmware = "3.7 (4)",
+      .extra = R"("scene": "mirror", "frame_rate": 400, )"},
+     0},
+    {"QVSkarvel 3.5, format A",
+     {.model = "QVSkarvel",
+      .mac = "00:1f:0a:00:00:06",
+      .ip = "192.168.1.36",
+      .firmware = "3.5 (4)",
+      .extra = R"("scene": "steps", "frame_rate": 400, )"},
+     0},
+    {"QvTarn 1.4.0",
+     {.model = "QvTarn",
+      .mac = "00:1f:0a:00:00:07",
+      .ip = "192.168.1.37",
+      .firmware = "1.4.0 ",
+      .serial = "QX25000007",
+      .maxWidth = 2112,
+      .maxHeight = 1440,
+      .extra = R"("scene": "glass-on-steps", "frame_rate": 400, )"},
+     7},
 };
 
 // Without a self test at connect, its frame grabber first starts in the test below.
-const SensorDescription kFreshTarn = {.model = "QvTarn", .mac = "00:1f:0a:00:00:08", .ip = "192.168.1.38", .firmware = "1.1.2 ",
-                               .serial = "QX25000008", .extra = R"("scene": "steps", "frame_rate": 400, )"};
+const SensorDescription kFreshTarn = {.model = "QvTarn",
+                                      .mac = "00:1f:0a:00:00:08",
+                                      .ip = "192.168.1.38",
+                                      .firmware = "1.1.2 ",
+                                      .serial = "QX25000008",
+                                      .extra = R"("scene": "steps", "frame_rate": 400, )"};
 
 std::string IdOf(const SensorDescription& sensor) {
     unsigned b[6];
@@ -247,8 +298,8 @@ TEST_F(Grabbing, StreamFaults) {
         const char* fault;
         int value;
         bool reordering;
-        bool ascending;    // numbers always rise at the callback
-        int maxGaps;       // numbers missing at the callback
+        bool ascending;  // numbers always rise at the callback
+        int maxGaps;     // numbers missing at the callback
         const char* logLine;
     } cases[] = {
         {"swap", 1, true, true, 0, nullptr},
@@ -346,7 +397,9 @@ std::atomic<int> callsB{0};
 std::atomic<bool> swapFromInside{false};
 std::string swapCamera;
 
-void PeaksB(char*, STRUCT_PEAK_DATA*, int*, int*, double*, unsigned*) { ++callsB; }
+void PeaksB(char*, STRUCT_PEAK_DATA*, int*, int*, double*, unsigned*) {
+    ++callsB;
+}
 void PeaksA(char* camera, STRUCT_PEAK_DATA*, int*, int*, double*, unsigned*) {
     ++callsA;
     // Replacing the running callback from inside it must neither wait nor deadlock.
@@ -384,6 +437,7 @@ TEST_F(Grabbing, CallbacksReplacedAndClearedWhileFramesStream) {
     int count = -1;
     char** ids = nullptr;
     ASSERT_EQ(_Open(&count, &ids, 200), CS_SUCCESS);
-    for (size_t i = 0; i < std::size(kSensors); ++i) connectStatus[i] = _Connect(C(IdOf(kSensors[i].sensor)), nullptr);
+    for (size_t i = 0; i < std::size(kSensors); ++i)
+        connectStatus[i] = _Connect(C(IdOf(kSensors[i].sensor)), nullptr);
     connectStatus.back() = _Connect(C(IdOf(kFreshTarn)), nullptr);
 }

@@ -25,9 +25,15 @@ struct Seen {
 };
 Seen seen;
 
-void OnPeaks(char*, STRUCT_PEAK_DATA* peaks, int*, int*, double*, unsigned* frame) { seen.Add("peaks", *frame, peaks[0].x); }
-void OnCloud(char*, STRUCT_POINT*, int*, int*, double*, unsigned* frame) { seen.Add("cloud", *frame, 0); }
-void OnProfile(char*, STRUCT_POINT*, int*, HEADER* header) { seen.Add("profile", header->frameNumber, 0); }
+void OnPeaks(char*, STRUCT_PEAK_DATA* peaks, int*, int*, double*, unsigned* frame) {
+    seen.Add("peaks", *frame, peaks[0].x);
+}
+void OnCloud(char*, STRUCT_POINT*, int*, int*, double*, unsigned* frame) {
+    seen.Add("cloud", *frame, 0);
+}
+void OnProfile(char*, STRUCT_POINT*, int*, HEADER* header) {
+    seen.Add("profile", header->frameNumber, 0);
+}
 
 class Stage : public testing::Test {
 protected:
@@ -73,12 +79,14 @@ protected:
 
 TEST(PointBuffers, TwoPerWorkerBetweenTenAnd255) {
     const std::pair<int, int> cases[] = {{1, 10}, {4, 10}, {5, 10}, {8, 16}, {100, 200}, {200, 255}};
-    for (auto [threads, buffers] : cases) EXPECT_EQ(ParallelProfileProcessing::PointBufferCount(threads), buffers);
+    for (auto [threads, buffers] : cases)
+        EXPECT_EQ(ParallelProfileProcessing::PointBufferCount(threads), buffers);
 }
 
 TEST_F(Stage, DeliversInFrameOrderAndReleasesBuffers) {
     const int buffers = FreeBuffers();
-    EXPECT_EQ(buffers, ParallelProfileProcessing::PointBufferCount(ParallelProfileProcessing::GetThreadCount()));
+    EXPECT_EQ(buffers,
+              ParallelProfileProcessing::PointBufferCount(ParallelProfileProcessing::GetThreadCount()));
     camera.peaksGrabbedCallback = OnPeaks;
     std::vector<uint32_t> numbers;
     for (int i = 0; i < stage->ArrayBufferCount(); ++i) numbers.push_back(10 + i);
@@ -160,9 +168,9 @@ TEST(FrameRate, TimestampClockByFamilyAndFirmware) {
         int family, major, minor, feature;
         double hzFor99000Ticks;
     } cases[] = {
-        {2, 1, 1, 9, 100.0},      // QvTarn before 1.2.0: 9.9 MHz
-        {2, 1, 2, 0, 101.0101},   // fixed from 1.2.0: 10 MHz
-        {1, 1, 1, 9, 101.0101},   // other families always 10 MHz
+        {2, 1, 1, 9, 100.0},     // QvTarn before 1.2.0: 9.9 MHz
+        {2, 1, 2, 0, 101.0101},  // fixed from 1.2.0: 10 MHz
+        {1, 1, 1, 9, 101.0101},  // other families always 10 MHz
         {0, 3, 7, 4, 101.0101},
     };
     for (const Case& c : cases) {

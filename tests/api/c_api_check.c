@@ -5,12 +5,12 @@
 #include "yoxa/yoxa.h"
 #include "yoxa/yoxabase.h"
 
-#define CHECK(cond)                                          \
-    do {                                                     \
-        if (!(cond)) {                                       \
-            fprintf(stderr, "check failed: %s\n", #cond);    \
-            return 1;                                        \
-        }                                                    \
+#define CHECK(cond)                                       \
+    do {                                                  \
+        if (!(cond)) {                                    \
+            fprintf(stderr, "check failed: %s\n", #cond); \
+            return 1;                                     \
+        }                                                 \
     } while (0)
 
 int main(void) {
@@ -20,7 +20,8 @@ int main(void) {
     CHECK(sizeof(YOXA_PARAMETER) == 280 && offsetof(YOXA_PARAMETER, reg) == 260);
     CHECK(offsetof(YOXA_PARAMETER, minVersion) == 268);
     CHECK(sizeof(DynSensorControl) == 20);
-    CHECK(offsetof(FieldCalibrationResults, meanZ) == 120 && sizeof(FieldCalibrationResults) == 120 + 2 * 2048 * 8);
+    CHECK(offsetof(FieldCalibrationResults, meanZ) == 120 &&
+          sizeof(FieldCalibrationResults) == 120 + 2 * 2048 * 8);
     CHECK(offsetof(HEADER, queueBacklog) == 8 && offsetof(HEADER, frequency) == 16);
     CHECK(_StartGrabbing("x") == CS_NOT_CONNECTED);
     CHECK(_Open(&count, &ids, 200) == CS_SUCCESS);

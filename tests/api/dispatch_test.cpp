@@ -43,10 +43,8 @@ TEST_F(Dispatch, CreationMapsTransportFailures) {
         int initStatus;
         int expected;
     } cases[] = {
-        {"0x02000000", 0, CS_SUCCESS},
-        {"0x02010000", 0, CS_SUCCESS},
-        {"0x01FF0000", 0, CS_INCOMPATIBLE},
-        {"0x02000000", -1, CS_NOT_CONNECTED},
+        {"0x02000000", 0, CS_SUCCESS},       {"0x02010000", 0, CS_SUCCESS},
+        {"0x01FF0000", 0, CS_INCOMPATIBLE},  {"0x02000000", -1, CS_NOT_CONNECTED},
         {"0x02000000", 7, CS_NOT_CONNECTED},
     };
     for (const Case& c : cases) {

@@ -27,7 +27,8 @@ TEST(TransportLoading, MissingFunctionsFailTheLoadAndForwardersAnswerTheirFixedV
     uint32_t value = 0;
     const Case cases[] = {
         {"yoxaGetRegisterInt", [&] { return static_cast<long long>(yoxaGetRegisterInt(1, 2, &value)); }, -1},
-        {"yoxaGetPendingImageCount", [] { return static_cast<long long>(yoxaGetPendingImageCount(1, false)); }, 0},
+        {"yoxaGetPendingImageCount",
+         [] { return static_cast<long long>(yoxaGetPendingImageCount(1, false)); }, 0},
         {"yoxaGetHeaderSize", [] { return static_cast<long long>(yoxaGetHeaderSize(nullptr)); }, 0},
         {"yoxaGetNextImage", [] { return static_cast<long long>(yoxaGetNextImage(1, false) != nullptr); }, 0},
         {"yoxaIsBufferEmpty", [] { return static_cast<long long>(yoxaIsBufferEmpty(1, false)); }, 1},

@@ -10,7 +10,7 @@ struct SensorDescription {
     std::string ip = "192.168.1.10";
     std::string firmware = "4.9 (2)";
     std::string serial = "QC21000123";
-    int maxWidth = 0;   // 0: the family's own
+    int maxWidth = 0;  // 0: the family's own
     int maxHeight = 0;
     std::string extra;  // further JSON members, each followed by a comma
 };

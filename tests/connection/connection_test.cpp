@@ -16,11 +16,14 @@
 
 namespace {
 
-CImageReception* Reception() { return dynamic_cast<CImageReception*>(g_ImageReception); }
+CImageReception* Reception() {
+    return dynamic_cast<CImageReception*>(g_ImageReception);
+}
 
 // Opens the reception object on a world and discovers it.
 struct Opened {
-    explicit Opened(const std::vector<SensorDescription>& sensors, int wanted = -1) : world(WorldJson(sensors)) {
+    explicit Opened(const std::vector<SensorDescription>& sensors, int wanted = -1)
+        : world(WorldJson(sensors)) {
         count = wanted;
         status = _Open(&count, &ids, 200);
     }
@@ -94,10 +97,25 @@ TEST_F(Initialization, FamiliesFirmwareAndRegisterOrder) {
         int familyIndex;
         std::vector<int> orderFromIfg;  // the register writes from the inter-frame gap on
     } cases[] = {
-        {{.model = "QVCAM_V2", .firmware = "2.5 (17)"}, CS_SUCCESS, "2.5.17", 1, {320, 321, 2, 3, 5, 4, 32, 25, 30005}},
-        {{.model = "QVSkarvel", .firmware = "3.7 (4)"}, CS_SUCCESS, "3.7.4", 0, {320, 321, 2, 3, 5, 4, 32, 25, 30005}},
-        {{.model = "QvTarn", .firmware = "1.1.2 ", .serial = "QX25000001", .maxWidth = 2112, .maxHeight = 1440},
-         CS_SUCCESS, "1.1.2", 2, {320, 2, 3, 5, 4, 32, 25, 30005}},
+        {{.model = "QVCAM_V2", .firmware = "2.5 (17)"},
+         CS_SUCCESS,
+         "2.5.17",
+         1,
+         {320, 321, 2, 3, 5, 4, 32, 25, 30005}},
+        {{.model = "QVSkarvel", .firmware = "3.7 (4)"},
+         CS_SUCCESS,
+         "3.7.4",
+         0,
+         {320, 321, 2, 3, 5, 4, 32, 25, 30005}},
+        {{.model = "QvTarn",
+          .firmware = "1.1.2 ",
+          .serial = "QX25000001",
+          .maxWidth = 2112,
+          .maxHeight = 1440},
+         CS_SUCCESS,
+         "1.1.2",
+         2,
+         {320, 2, 3, 5, 4, 32, 25, 30005}},
         {{.model = "QVCAM_V9"}, CS_UNKNOWN_ERROR, "", -1, {}},
     };
     for (const Case& c : cases) {
@@ -114,7 +132,8 @@ TEST_F(Initialization, FamiliesFirmwareAndRegisterOrder) {
         const CamProperties* cam = Reception()->GetCameraProperties(0);
         EXPECT_EQ(cam->familyIndex, c.familyIndex);
         EXPECT_EQ(cam->serialNumberText, c.sensor.serial);
-        EXPECT_EQ(WriteOrder(RegisterWrites(id), 320, c.orderFromIfg.size()), c.orderFromIfg) << c.sensor.model;
+        EXPECT_EQ(WriteOrder(RegisterWrites(id), 320, c.orderFromIfg.size()), c.orderFromIfg)
+            << c.sensor.model;
     }
 }
 

@@ -37,8 +37,8 @@ struct Camera {
 
 // A QVCAM_V2 with current firmware and one too old for the peak filters. The QvTarn's largest window is
 // 2112 x 1440, so connecting corrects its offsets by 32 and 20; its firmware predates the self test.
-SensorDescription Describe(const char* model, int n, const char* firmware, const char* serial, int maxWidth = 0,
-                    int maxHeight = 0) {
+SensorDescription Describe(const char* model, int n, const char* firmware, const char* serial,
+                           int maxWidth = 0, int maxHeight = 0) {
     SensorDescription sensor;
     sensor.model = model;
     sensor.mac = "00:1f:0a:00:00:0" + std::to_string(n);
