@@ -164,8 +164,11 @@ void ParallelProfileProcessing::SendPeakData(PeakArray* frame) {
     const bool sequential = cam.noise_removal_sequential;
     const bool inline_ = NothingToDo();
 
-    std::vector<std::pair<int, std::future<CProfile*>>> results;
-    std::vector<CProfile*> profiles(static_cast<size_t>(k), nullptr);
+    // Reused from call to call: this runs once per batch of frames on the poller thread.
+    std::vector<std::pair<int, std::future<CProfile*>>>& results = pendingWork;
+    std::vector<CProfile*>& profiles = workResults;
+    results.clear();
+    profiles.assign(static_cast<size_t>(k), nullptr);
     for (int i = k - 1; i >= 0; --i) {
         PeakArray& f = frame != nullptr ? *frame : arrayBuffers[i]->array;
         if (interleaving != nullptr) interleaving->Apply(f, settings);

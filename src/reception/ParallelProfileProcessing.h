@@ -127,6 +127,8 @@ private:
     bool micrometresEnabled = false;
     std::atomic<bool> stopping{false};
     uint32_t rotation = 0;
+    std::vector<std::pair<int, std::future<CProfile*>>> pendingWork;
+    std::vector<CProfile*> workResults;
     std::mutex timingMutex;
     int32_t timingFrames = 0;
     int32_t timingCalls = 0;
